@@ -1,0 +1,87 @@
+#include "app/ToyApp.h"
+
+#include "app/Registry.h"
+#include "app/Resources.h"
+#include "errors/ErrorLog.h"
+#include "errors/ToyError.h"
+#include "plugins/PluginHeader.h"
+#include "plugins/ToyPlugin.h"
+#include "support/DecimalText.h"
+#include "support/FileSystem.h"
+
+CToyApp::CToyApp() : runCount(0), instance(nullptr) {}
+
+bool CToyApp::StartupHook() { return true; }
+
+bool CToyApp::SpareHook() { return true; }
+
+bool CToyApp::ShowError(std::string location, std::int32_t locationId, std::string errorText,
+                        std::int32_t errorCode, std::string action)
+{
+    ShowErrorBox({location, locationId, errorText, errorCode, action});
+    return true;
+}
+
+bool CToyApp::LogError(std::string location, std::int32_t locationId, std::string errorText,
+                       std::int32_t errorCode, std::string action, std::string logFilePath)
+{
+    const std::string& path = logFilePath.empty() ? logFile : logFilePath;
+    if (path.empty()) {
+        return false;
+    }
+    return AppendLogEntry(path, {location, locationId, errorText, errorCode, action});
+}
+
+bool CToyApp::Startup(HINSTANCE instanceHandle)
+{
+    instance = instanceHandle;
+    if (!LoadResourceString(instance, 1, ResourceBufferSize, toyName)) {
+        return false;
+    }
+    registryKey = REGISTRY_ROOT + toyName;
+
+    logFile = GetCurrentFolder() + LOGS_FOLDER;
+    if (!PrepareLogFile(logFile, logFile)) {
+        logFile.clear();
+    }
+
+    if (!RegisterRun()) {
+        return false;
+    }
+    if (!StartupHook()) {
+        return false;
+    }
+    return !plugins.empty();
+}
+
+void CToyApp::Shutdown()
+{
+    // A plugin leaves plugins as it is destroyed, so a Shutdown that a CKVErr
+    // interrupted can simply be run again: it never meets a destroyed plugin.
+    while (!plugins.empty()) {
+        CToyPlugin* plugin = plugins.front();
+        if (plugin != interruptedRelease) {
+            interruptedRelease = plugin;
+            plugin->Release(nullptr);
+        }
+        interruptedRelease = nullptr;
+        HMODULE module = plugin->module;
+        plugins.erase(plugins.begin());
+        delete plugin;
+        FreeLibrary(module);
+    }
+}
+
+bool CToyApp::RegisterRun()
+{
+    std::string storedCount;
+    runCount = GetRegistryString(registryKey, VALUE_EXECUTES, storedCount) ? ParseDecimalInt(storedCount) : 0;
+    runCount = IncrementSaturating(runCount);
+    if (!SetRegistryString(registryKey, VALUE_EXECUTES, FormatDecimal(runCount))) {
+        return false;
+    }
+    if (runCount != 1) {
+        return true;
+    }
+    return CopyHeaderToRegistry(instance, registryKey);
+}

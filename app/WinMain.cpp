@@ -1,0 +1,61 @@
+// The entry point: start-up, the message loop and shutdown, and the one place
+// where a CKVErr thrown by plugin code is caught and reported.
+#include <optional>
+
+#include "app/ToyApp.h"
+#include "errors/ToyError.h"
+
+namespace {
+
+void RunMessageLoop()
+{
+    MSG message;
+    // GetMessageA gives -1 on failure; stopping there keeps a broken queue
+    // from spinning the loop for ever.
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+// Each step below returns a copy of a caught record instead of acting inside
+// the handler: the thrown object may have its destructor in a plugin library,
+// so it must be gone before any library is unloaded.
+std::optional<CKVErr> RunToy(CToyApp& app, HINSTANCE instance)
+{
+    try {
+        if (app.Startup(instance)) {
+            RunMessageLoop();
+        }
+        app.Shutdown();
+        return std::nullopt;
+    } catch (CKVErr record) {
+        return record;
+    }
+}
+
+std::optional<CKVErr> ReportAndShutDown(CToyApp& app, const CKVErr& record)
+{
+    try {
+        app.LogError("Toy", 0, record.text, record.code, "Toy shutdown", "");
+        app.ShowError("Toy", 0, record.text, record.code, "Toy shutdown");
+        app.Shutdown();
+        return std::nullopt;
+    } catch (CKVErr next) {
+        return next;
+    }
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    CToyApp app;
+    std::optional<CKVErr> record = RunToy(app, instance);
+    // A record thrown while shutting down after an error is reported the same
+    // way, and the shutdown goes on from where it stopped.
+    while (record) {
+        record = ReportAndShutDown(app, *record);
+    }
+    return 0;
+}
