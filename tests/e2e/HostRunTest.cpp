@@ -1,0 +1,110 @@
+// Runs the real host in scratch folders and checks what it leaves behind.
+#include <gtest/gtest.h>
+
+#include "app/Registry.h"
+#include "errors/ErrorLog.h"
+#include "support/FileSystem.h"
+#include "tests/support/HostProcess.h"
+#include "tests/support/RegistryCleanup.h"
+#include "tests/support/TestFolder.h"
+
+namespace {
+
+const std::string kToyKey = "Software\\Quillfen Ltd\\Wimbleset\\PillowmoorToy";
+
+class HostRunTest : public ::testing::Test {
+protected:
+    std::vector<std::string> LogNames()
+    {
+        std::vector<std::string> names;
+        for (const WIN32_FIND_DATAA& entry : FindFiles(folder.Path() + "Logs\\", "*")) {
+            std::string name = entry.cFileName;
+            if (name != "." && name != "..") {
+                names.push_back(name);
+            }
+        }
+        return names;
+    }
+
+    ScopedRegistryKey key{kToyKey};
+    TestFolder folder;
+};
+
+// Every log name that a start within [before, after] may have chosen.
+bool IsNamedForATimeBetween(const std::string& name, std::time_t before, std::time_t after)
+{
+    for (std::time_t t = before; t <= after; ++t) {
+        std::tm local{};
+        localtime_s(&local, &t);
+        if (name == FormatLogFileName(local)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(HostImage, IsAGuiProgram)
+{
+    EXPECT_EQ(HostSubsystem(), IMAGE_SUBSYSTEM_WINDOWS_GUI);
+}
+
+TEST_F(HostRunTest, FirstRunWithoutPluginsCountsRegistersAndEndsSilently)
+{
+    std::time_t before = std::time(nullptr);
+    HostRun run = RunHost(folder.Path());
+    std::time_t after = std::time(nullptr);
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_FALSE(run.showedWindow);
+
+    EXPECT_EQ(RegistryText(kToyKey, "Executes"), "1");
+    EXPECT_EQ(RegistryText(kToyKey, "Name"), "PillowmoorToy");
+    EXPECT_EQ(RegistryText(kToyKey, "Type"), "TOY");
+    EXPECT_EQ(RegistryText(kToyKey, "Version"), "1.0");
+    EXPECT_EQ(RegistryText(kToyKey, "ReleaseDate"), "0");
+    EXPECT_EQ(RegistryText(kToyKey, "Details"), "Pillowmoor Toy");
+    EXPECT_EQ(RegistryText(kToyKey, "Active"), "<absent>");
+
+    std::vector<std::string> logs = LogNames();
+    ASSERT_EQ(logs.size(), 1u);
+    EXPECT_TRUE(IsNamedForATimeBetween(logs[0], before, after)) << logs[0];
+    EXPECT_EQ(ReadWholeFile(folder.Path() + "Logs\\" + logs[0]), "");
+}
+
+TEST_F(HostRunTest, NextRunCountsOnAndReplacesTheLog)
+{
+    ASSERT_EQ(RunHost(folder.Path()).exitCode, 0u);
+    ASSERT_TRUE(SetRegistryString(kToyKey, "Name", "edited"));
+    WriteWholeFile(folder.Path() + "Logs\\[1#1#2002 10;0;0].log", std::string("old\0", 4));
+    HostRun run = RunHost(folder.Path());
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(RegistryText(kToyKey, "Executes"), "2");
+    EXPECT_EQ(RegistryText(kToyKey, "Name"), "edited");
+    std::vector<std::string> logs = LogNames();
+    ASSERT_EQ(logs.size(), 1u);
+    EXPECT_NE(logs[0], "[1#1#2002 10;0;0].log");
+}
+
+TEST_F(HostRunTest, FileNamedLogsInTheWayLeavesNoLogButTheRunGoesOn)
+{
+    WriteWholeFile(folder.Path() + "Logs", "in the way");
+    HostRun run = RunHost(folder.Path());
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(RegistryText(kToyKey, "Executes"), "1");
+    EXPECT_EQ(ReadWholeFile(folder.Path() + "Logs"), "in the way");
+    EXPECT_TRUE(FindFiles(folder.Path(), "*.log").empty());
+}
+
+TEST_F(HostRunTest, LargestRunCountStaysThere)
+{
+    ASSERT_TRUE(SetRegistryString(kToyKey, "Executes", "2147483647"));
+    HostRun run = RunHost(folder.Path());
+    ASSERT_TRUE(run.finished);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_EQ(RegistryText(kToyKey, "Executes"), "2147483647");
+    EXPECT_EQ(RegistryText(kToyKey, "Name"), "<absent>");
+}

@@ -1,0 +1,89 @@
+#include "tests/support/HostProcess.h"
+
+#include <cstring>
+#include <fstream>
+
+#include "support/UniqueHandle.h"
+#include "support/Win32.h"
+#include "tests/support/TestFolder.h"
+
+namespace {
+
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle handle) { CloseHandle(handle); }
+};
+using KernelHandle = UniqueHandle<KernelHandleTraits>;
+
+struct WindowSearch {
+    DWORD processId;
+    bool found;
+};
+
+BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM param)
+{
+    WindowSearch& search = *reinterpret_cast<WindowSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == search.processId && IsWindowVisible(window)) {
+        search.found = true;
+    }
+    return TRUE;
+}
+
+std::string HostPath() { return ProgramFolder() + "PillowmoorToy.exe"; }
+
+} // namespace
+
+HostRun RunHost(const std::string& currentFolder, unsigned long timeoutMs)
+{
+    HostRun run;
+    std::string commandLine = "\"" + HostPath() + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(HostPath().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        currentFolder.c_str(), &startup, &info)) {
+        return run;
+    }
+    KernelHandle process(info.hProcess);
+    KernelHandle thread(info.hThread);
+
+    // Watch for windows of the child while it runs; the host must show none.
+    DWORD waited = 0;
+    const DWORD step = 20;
+    while (WaitForSingleObject(process.Get(), step) == WAIT_TIMEOUT) {
+        WindowSearch search{info.dwProcessId, false};
+        EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
+        run.showedWindow = run.showedWindow || search.found;
+        waited += step;
+        if (waited >= timeoutMs) {
+            TerminateProcess(process.Get(), 1);
+            WaitForSingleObject(process.Get(), INFINITE);
+            return run;
+        }
+    }
+    run.finished = true;
+    GetExitCodeProcess(process.Get(), &run.exitCode);
+    return run;
+}
+
+int HostSubsystem()
+{
+    std::string image = ReadWholeFile(HostPath());
+    if (image.size() < 0x40) {
+        return -1;
+    }
+    std::uint32_t peOffset = 0;
+    std::memcpy(&peOffset, image.data() + 0x3C, sizeof peOffset);
+    // Signature (4) and file header (20), then the optional header, whose
+    // Subsystem field sits at offset 68 in both the PE32 and PE32+ forms.
+    std::size_t field = static_cast<std::size_t>(peOffset) + 4 + 20 + 68;
+    if (image.size() < field + 2) {
+        return -1;
+    }
+    std::uint16_t subsystem = 0;
+    std::memcpy(&subsystem, image.data() + field, sizeof subsystem);
+    return subsystem;
+}

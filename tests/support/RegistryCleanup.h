@@ -1,0 +1,30 @@
+// Registry keys of the test prefix that a test uses, deleted before and after it.
+#pragma once
+
+#include <string>
+
+// Deletes the key and everything below it under HKEY_CURRENT_USER.
+void DeleteRegistryTree(const std::string& keyPath);
+
+// True when the key exists under HKEY_CURRENT_USER (opened without creating it).
+bool RegistryKeyExists(const std::string& keyPath);
+
+// Stores raw bytes of any type, as another program might.
+void WriteRegistryRaw(const std::string& keyPath, const std::string& valueName, unsigned long type,
+                      const std::string& bytes);
+
+// The value's text, or "<absent>" when it cannot be read.
+std::string RegistryText(const std::string& keyPath, const std::string& valueName);
+
+class ScopedRegistryKey {
+public:
+    explicit ScopedRegistryKey(std::string keyPath);
+    ~ScopedRegistryKey();
+    ScopedRegistryKey(const ScopedRegistryKey&) = delete;
+    ScopedRegistryKey& operator=(const ScopedRegistryKey&) = delete;
+
+    const std::string& Path() const { return keyPath_; }
+
+private:
+    std::string keyPath_;
+};

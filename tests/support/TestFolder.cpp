@@ -1,0 +1,90 @@
+#include "tests/support/TestFolder.h"
+
+#include <atomic>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include "support/FileSystem.h"
+
+namespace {
+std::atomic<int> folderCounter{0};
+}
+
+TestFolder::TestFolder()
+{
+    char temp[MAX_PATH + 1];
+    GetTempPathA(sizeof temp, temp);
+    path_ = std::string(temp) + "pillowmoor-" + std::to_string(GetCurrentProcessId()) + "-" +
+            std::to_string(folderCounter++) + "\\";
+    RemoveTree(path_);
+    if (!CreateDirectoryA(path_.c_str(), nullptr)) {
+        throw std::runtime_error("cannot create " + path_);
+    }
+}
+
+TestFolder::~TestFolder() { RemoveTree(path_); }
+
+CurrentDirectoryScope::CurrentDirectoryScope(const std::string& folder) : previous_(GetCurrentFolder())
+{
+    if (!SetCurrentDirectoryA(folder.c_str())) {
+        throw std::runtime_error("cannot enter " + folder);
+    }
+}
+
+CurrentDirectoryScope::~CurrentDirectoryScope() { SetCurrentDirectoryA(previous_.c_str()); }
+
+void RemoveTree(const std::string& folder)
+{
+    for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*")) {
+        std::string name = entry.cFileName;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        std::string path = folder + name;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            RemoveTree(path + "\\");
+        } else {
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path.c_str());
+        }
+    }
+    RemoveDirectoryA(folder.c_str());
+}
+
+bool FileExists(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteWholeFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + path);
+    }
+}
+
+std::string ProgramFolder()
+{
+    char path[MAX_PATH + 1];
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string folder(path, length);
+    return folder.substr(0, folder.rfind('\\') + 1);
+}

@@ -1,0 +1,207 @@
+#include "errors/ErrorLog.h"
+
+#include <gtest/gtest.h>
+
+#include "app/ToyApp.h"
+#include "support/FileSystem.h"
+#include "tests/support/MessageBoxCapture.h"
+#include "tests/support/TestFolder.h"
+
+namespace {
+
+const ErrorReport kReport{"Toy", 0, "Error no plugins loaded", 15, "Toy shutdown"};
+
+bool LogReport(CToyApp& app, const ErrorReport& report, const std::string& path)
+{
+    return app.LogError(report.location, report.locationId, report.errorText, report.errorCode, report.action, path);
+}
+
+// The entry LogError writes at some moment between two readings of the clock.
+::testing::AssertionResult IsEntryWrittenBetween(const std::string& bytes, const std::tm& before,
+                                                 const std::tm& after, const ErrorReport& report)
+{
+    if (bytes == FormatLogEntry(before, report) || bytes == FormatLogEntry(after, report)) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "unexpected entry: " << bytes;
+}
+
+std::vector<std::string> Names(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*")) {
+        std::string name = entry.cFileName;
+        if (name != "." && name != "..") {
+            names.push_back(name);
+        }
+    }
+    return names;
+}
+
+} // namespace
+
+TEST(LogError, WritesOneEntryToLogFile)
+{
+    TestFolder folder;
+    CToyApp app;
+    app.logFile = folder.Path() + "run.log";
+    std::tm before = LocalTimeNow();
+    ASSERT_TRUE(LogReport(app, kReport, ""));
+    std::tm after = LocalTimeNow();
+    EXPECT_TRUE(IsEntryWrittenBetween(ReadWholeFile(app.logFile), before, after, kReport));
+}
+
+TEST(LogError, AppendsEntriesInCallOrder)
+{
+    TestFolder folder;
+    CToyApp app;
+    app.logFile = folder.Path() + "run.log";
+    WriteWholeFile(app.logFile, std::string("old\0", 4));
+    ErrorReport second{"Plugin", -7, "second; report", -3, "Go on"};
+    ASSERT_TRUE(LogReport(app, kReport, ""));
+    ASSERT_TRUE(LogReport(app, second, ""));
+
+    std::string bytes = ReadWholeFile(app.logFile);
+    ASSERT_EQ(bytes.substr(0, 4), std::string("old\0", 4));
+    std::string::size_type firstEnd = bytes.find('\0', 4);
+    ASSERT_NE(firstEnd, std::string::npos);
+    std::string first = bytes.substr(4, firstEnd + 1 - 4);
+    std::string rest = bytes.substr(firstEnd + 1);
+    EXPECT_NE(first.find(";Toy;0;Error no plugins loaded;15;Toy shutdown;"), std::string::npos);
+    EXPECT_NE(rest.find(";Plugin;-7;second; report;-3;Go on;"), std::string::npos);
+    EXPECT_EQ(rest.back(), '\0');
+    EXPECT_EQ(rest.find('\0'), rest.size() - 1);
+}
+
+TEST(LogError, ExplicitPathWinsOverLogFile)
+{
+    TestFolder folder;
+    CToyApp app;
+    app.logFile = folder.Path() + "run.log";
+    WriteWholeFile(app.logFile, "");
+    std::string other = folder.Path() + "other.log";
+    ASSERT_TRUE(LogReport(app, kReport, other));
+    EXPECT_EQ(ReadWholeFile(app.logFile), "");
+    EXPECT_FALSE(ReadWholeFile(other).empty());
+}
+
+TEST(LogError, NoPathAtAllWritesNothing)
+{
+    TestFolder folder;
+    CurrentDirectoryScope inFolder(folder.Path());
+    CToyApp app;
+    EXPECT_FALSE(LogReport(app, kReport, ""));
+    EXPECT_TRUE(Names(folder.Path()).empty());
+}
+
+TEST(LogError, MissingFolderIsNotCreated)
+{
+    TestFolder folder;
+    CToyApp app;
+    EXPECT_FALSE(LogReport(app, kReport, folder.Path() + "absent\\run.log"));
+    EXPECT_FALSE(FolderExists(folder.Path() + "absent"));
+}
+
+TEST(LogError, ZeroCharacterEndsOnlyItsField)
+{
+    TestFolder folder;
+    CToyApp app;
+    app.logFile = folder.Path() + "run.log";
+    ErrorReport report{"Toy", 0, std::string("bad\0hidden", 10), 4, "Toy shutdown"};
+    ASSERT_TRUE(LogReport(app, report, ""));
+    std::string bytes = ReadWholeFile(app.logFile);
+    EXPECT_NE(bytes.find(";Toy;0;bad;4;Toy shutdown;"), std::string::npos);
+    EXPECT_EQ(bytes.find("hidden"), std::string::npos);
+}
+
+TEST(ShowError, ShowsOneLineInABoxTitledError)
+{
+    MessageBoxCapture capture;
+    CToyApp app;
+    EXPECT_TRUE(app.ShowError("Toy", 0, "Error no plugins loaded", 15, "Toy shutdown"));
+    ASSERT_EQ(capture.Boxes().size(), 1u);
+    const CapturedBox& box = capture.Boxes()[0];
+    EXPECT_EQ(box.title, "Error");
+    EXPECT_EQ(box.text,
+              " Location: Toy Location id: 0 Error: Error no plugins loaded Error code: 15 Action: Toy shutdown");
+    EXPECT_EQ(box.buttons, std::vector<std::string>{"OK"});
+    EXPECT_FALSE(box.hasIcon);
+}
+
+TEST(ShowError, ZeroCharacterEndsTheBoxText)
+{
+    MessageBoxCapture capture;
+    CToyApp app;
+    EXPECT_TRUE(app.ShowError("Toy", -1, std::string("bad\0hidden", 10), -3, "Toy shutdown"));
+    ASSERT_EQ(capture.Boxes().size(), 1u);
+    EXPECT_EQ(capture.Boxes()[0].text, " Location: Toy Location id: -1 Error: bad");
+}
+
+TEST(PrepareLogFile, CreatesMissingFoldersAndOneEmptyLog)
+{
+    TestFolder folder;
+    std::string logs = folder.Path() + "Games\\Toy\\Logs\\";
+    std::string logFile = "unchanged";
+    std::tm before = LocalTimeNow();
+    ASSERT_TRUE(PrepareLogFile(logs, logFile));
+    std::tm after = LocalTimeNow();
+    std::vector<std::string> names = Names(logs);
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_TRUE(names[0] == FormatLogFileName(before) || names[0] == FormatLogFileName(after)) << names[0];
+    EXPECT_EQ(logFile, logs + names[0]);
+    EXPECT_EQ(ReadWholeFile(logFile), "");
+}
+
+TEST(PrepareLogFile, DeletesOnlyOldLogFiles)
+{
+    TestFolder folder;
+    std::string logs = folder.Path();
+    WriteWholeFile(logs + "[1#1#2002 10;0;0].log", std::string("entry\0", 6));
+    WriteWholeFile(logs + "other.log", "x");
+    WriteWholeFile(logs + "notes.txt", "keep");
+    ASSERT_TRUE(CreateDirectoryA((logs + "x.log").c_str(), nullptr));
+    std::string logFile;
+    ASSERT_TRUE(PrepareLogFile(logs, logFile));
+    EXPECT_FALSE(FileExists(logs + "[1#1#2002 10;0;0].log"));
+    EXPECT_FALSE(FileExists(logs + "other.log"));
+    EXPECT_EQ(ReadWholeFile(logs + "notes.txt"), "keep");
+    EXPECT_TRUE(FolderExists(logs + "x.log"));
+    EXPECT_EQ(Names(logs).size(), 3u);
+}
+
+TEST(PrepareLogFile, LogOfTheSameSecondIsMadeAgainEmpty)
+{
+    TestFolder folder;
+    std::tm now = LocalTimeNow();
+    std::time_t next = std::time(nullptr) + 1;
+    std::tm later{};
+    localtime_s(&later, &next);
+    WriteWholeFile(folder.Path() + FormatLogFileName(now), "old entries");
+    WriteWholeFile(folder.Path() + FormatLogFileName(later), "old entries");
+    std::string logFile;
+    ASSERT_TRUE(PrepareLogFile(folder.Path(), logFile));
+    EXPECT_EQ(ReadWholeFile(logFile), "");
+    EXPECT_EQ(Names(folder.Path()).size(), 1u);
+}
+
+TEST(PrepareLogFile, FailureLeavesDestinationAndOtherFiles)
+{
+    TestFolder folder;
+    WriteWholeFile(folder.Path() + "Logs", "not a folder");
+    WriteWholeFile(folder.Path() + "keep.log", "x");
+    std::string logFile = "unchanged";
+    EXPECT_FALSE(PrepareLogFile(folder.Path() + "Logs\\", logFile));
+    EXPECT_FALSE(PrepareLogFile("", logFile));
+    EXPECT_EQ(logFile, "unchanged");
+    EXPECT_EQ(ReadWholeFile(folder.Path() + "Logs"), "not a folder");
+    EXPECT_TRUE(FileExists(folder.Path() + "keep.log"));
+}
+
+TEST(PrepareLogFile, DestinationMayBeTheFolderText)
+{
+    TestFolder folder;
+    std::string logFile = folder.Path() + "Logs\\";
+    ASSERT_TRUE(PrepareLogFile(logFile, logFile));
+    EXPECT_EQ(logFile.rfind(folder.Path() + "Logs\\[", 0), 0u);
+    EXPECT_TRUE(FileExists(logFile));
+}
