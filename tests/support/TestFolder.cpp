@@ -16,7 +16,7 @@ TestFolder::TestFolder()
     char temp[MAX_PATH + 1];
     GetTempPathA(sizeof temp, temp);
     path_ = std::string(temp) + "pillowmoor-" + std::to_string(GetCurrentProcessId()) + "-" +
-            std::to_string(folderCounter++) + "\\";
+            std::to_string(GetTickCount64()) + "-" + std::to_string(folderCounter++) + "\\";
     RemoveTree(path_);
     if (!CreateDirectoryA(path_.c_str(), nullptr)) {
         throw std::runtime_error("cannot create " + path_);
@@ -34,22 +34,38 @@ CurrentDirectoryScope::CurrentDirectoryScope(const std::string& folder) : previo
 
 CurrentDirectoryScope::~CurrentDirectoryScope() { SetCurrentDirectoryA(previous_.c_str()); }
 
+namespace {
+
+// Wide calls with the "\\?\" form, so that trees deeper than 260 characters
+// are removed too.
+void RemoveTreeWide(const std::wstring& folder)
+{
+    WIN32_FIND_DATAW entry;
+    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &entry);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") {
+                continue;
+            }
+            std::wstring path = folder + name;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTreeWide(path + L"\\");
+            } else {
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+                DeleteFileW(path.c_str());
+            }
+        } while (FindNextFileW(search, &entry));
+        FindClose(search);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+} // namespace
+
 void RemoveTree(const std::string& folder)
 {
-    for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*")) {
-        std::string name = entry.cFileName;
-        if (name == "." || name == "..") {
-            continue;
-        }
-        std::string path = folder + name;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            RemoveTree(path + "\\");
-        } else {
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(path.c_str());
-        }
-    }
-    RemoveDirectoryA(folder.c_str());
+    RemoveTreeWide(L"\\\\?\\" + std::wstring(folder.begin(), folder.end()));
 }
 
 bool FileExists(const std::string& path)

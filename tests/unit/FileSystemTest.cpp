@@ -31,27 +31,6 @@ TEST(GetCurrentFolder, EndsWithOneBackslash)
     EXPECT_EQ(GetCurrentFolder(), "C:\\");
 }
 
-// Windows reports the size it needs for a folder longer than the first buffer
-// and the folder is read again; Wine's ANSI call fails outright beyond 260
-// characters. Either way the result is the real folder or empty, never a cut one.
-TEST(GetCurrentFolder, FolderLongerThanTheFirstBufferIsWholeOrEmpty)
-{
-    TestFolder folder;
-    // Built with the wide functions and the "\\?\" form, which lift the
-    // usual limit of 260 characters on a path.
-    std::string deep = folder.Path();
-    while (deep.size() <= 1100) {
-        deep += std::string(100, 'd') + "\\";
-        std::wstring wide(deep.begin(), deep.end());
-        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + wide).c_str(), nullptr)) << deep.size();
-    }
-    std::wstring wideDeep(deep.begin(), deep.end());
-    ASSERT_TRUE(SetCurrentDirectoryW(wideDeep.c_str()));
-    std::string current = GetCurrentFolder();
-    SetCurrentDirectoryA(folder.Path().c_str());
-    EXPECT_TRUE(current == deep || current.empty()) << current;
-}
-
 TEST(CreateFolderPath, CreatesEveryMissingLevel)
 {
     TestFolder folder;
