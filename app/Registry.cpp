@@ -22,8 +22,7 @@ bool ReadRegistryString(HKEY key, std::string valueName, std::string& destinatio
     char buffer[RegistryBufferSize];
     DWORD size = sizeof buffer;
     DWORD type = 0;
-    LONG result =
-        RegQueryValueExA(key, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+    LONG result = RegQueryValueExA(key, valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
     if (result != ERROR_SUCCESS) {
         return false;
     }

@@ -11,19 +11,25 @@
 
 CToyApp::CToyApp() : runCount(0), instance(nullptr) {}
 
-bool CToyApp::StartupHook() { return true; }
+bool CToyApp::StartupHook()
+{
+    return true;
+}
 
-bool CToyApp::SpareHook() { return true; }
+bool CToyApp::SpareHook()
+{
+    return true;
+}
 
-bool CToyApp::ShowError(std::string location, std::int32_t locationId, std::string errorText,
-                        std::int32_t errorCode, std::string action)
+bool CToyApp::ShowError(std::string location, std::int32_t locationId, std::string errorText, std::int32_t errorCode,
+                        std::string action)
 {
     ShowErrorBox({location, locationId, errorText, errorCode, action});
     return true;
 }
 
-bool CToyApp::LogError(std::string location, std::int32_t locationId, std::string errorText,
-                       std::int32_t errorCode, std::string action, std::string logFilePath)
+bool CToyApp::LogError(std::string location, std::int32_t locationId, std::string errorText, std::int32_t errorCode,
+                       std::string action, std::string logFilePath)
 {
     const std::string& path = logFilePath.empty() ? logFile : logFilePath;
     if (path.empty()) {

@@ -20,12 +20,12 @@ public:
     // Never called by the host; left to plugins.
     virtual bool SpareHook();
     // Shows one error report in a box titled "Error"; always true.
-    virtual bool ShowError(std::string location, std::int32_t locationId, std::string errorText,
-                           std::int32_t errorCode, std::string action);
+    virtual bool ShowError(std::string location, std::int32_t locationId, std::string errorText, std::int32_t errorCode,
+                           std::string action);
     // Appends one error report to logFilePath, or to logFile when that is
     // empty; false when there is no file or the entry cannot be written.
-    virtual bool LogError(std::string location, std::int32_t locationId, std::string errorText,
-                          std::int32_t errorCode, std::string action, std::string logFilePath);
+    virtual bool LogError(std::string location, std::int32_t locationId, std::string errorText, std::int32_t errorCode,
+                          std::string action, std::string logFilePath);
 
     // Reads the identity, prepares the log, counts the run; true when at least
     // one plugin is loaded. A CKVErr from plugin code passes through.

@@ -8,7 +8,10 @@
 namespace {
 
 // What a C string API sees of a text: the characters before its first zero.
-std::string UpToFirstZero(const std::string& text) { return text.substr(0, text.find('\0')); }
+std::string UpToFirstZero(const std::string& text)
+{
+    return text.substr(0, text.find('\0'));
+}
 
 std::string FormatDate(const std::tm& t, char separator)
 {

@@ -10,7 +10,10 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 std::size_t SkipBlanks(const std::string& text, std::size_t pos)
 {
@@ -100,7 +103,10 @@ double ParseDecimalDouble(const std::string& text)
     return std::strtod(number.c_str(), nullptr);
 }
 
-std::string FormatDecimal(std::int32_t value) { return std::to_string(value); }
+std::string FormatDecimal(std::int32_t value)
+{
+    return std::to_string(value);
+}
 
 std::int32_t IncrementSaturating(std::int32_t value)
 {

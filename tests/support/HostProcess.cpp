@@ -32,7 +32,10 @@ BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM param)
     return TRUE;
 }
 
-std::string HostPath() { return ProgramFolder() + "PillowmoorToy.exe"; }
+std::string HostPath()
+{
+    return ProgramFolder() + "PillowmoorToy.exe";
+}
 
 } // namespace
 

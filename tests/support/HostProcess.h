@@ -4,9 +4,9 @@
 #include <string>
 
 struct HostRun {
-    bool finished = false;          // ended within the time allowed
+    bool finished = false; // ended within the time allowed
     unsigned long exitCode = 0;
-    bool showedWindow = false;      // a visible top-level window of the process was seen
+    bool showedWindow = false; // a visible top-level window of the process was seen
 };
 
 // Runs PillowmoorToy.exe from the test program's folder with currentFolder as

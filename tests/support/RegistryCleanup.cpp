@@ -4,7 +4,10 @@
 
 #include "app/Registry.h"
 
-void DeleteRegistryTree(const std::string& keyPath) { RegDeleteTreeA(HKEY_CURRENT_USER, keyPath.c_str()); }
+void DeleteRegistryTree(const std::string& keyPath)
+{
+    RegDeleteTreeA(HKEY_CURRENT_USER, keyPath.c_str());
+}
 
 bool RegistryKeyExists(const std::string& keyPath)
 {
@@ -37,4 +40,7 @@ ScopedRegistryKey::ScopedRegistryKey(std::string keyPath) : keyPath_(std::move(k
     DeleteRegistryTree(keyPath_);
 }
 
-ScopedRegistryKey::~ScopedRegistryKey() { DeleteRegistryTree(keyPath_); }
+ScopedRegistryKey::~ScopedRegistryKey()
+{
+    DeleteRegistryTree(keyPath_);
+}

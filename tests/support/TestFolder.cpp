@@ -23,7 +23,10 @@ TestFolder::TestFolder()
     }
 }
 
-TestFolder::~TestFolder() { RemoveTree(path_); }
+TestFolder::~TestFolder()
+{
+    RemoveTree(path_);
+}
 
 CurrentDirectoryScope::CurrentDirectoryScope(const std::string& folder) : previous_(GetCurrentFolder())
 {
@@ -32,7 +35,10 @@ CurrentDirectoryScope::CurrentDirectoryScope(const std::string& folder) : previo
     }
 }
 
-CurrentDirectoryScope::~CurrentDirectoryScope() { SetCurrentDirectoryA(previous_.c_str()); }
+CurrentDirectoryScope::~CurrentDirectoryScope()
+{
+    SetCurrentDirectoryA(previous_.c_str());
+}
 
 namespace {
 

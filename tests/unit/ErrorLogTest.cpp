@@ -17,8 +17,8 @@ bool LogReport(CToyApp& app, const ErrorReport& report, const std::string& path)
 }
 
 // The entry LogError writes at some moment between two readings of the clock.
-::testing::AssertionResult IsEntryWrittenBetween(const std::string& bytes, const std::tm& before,
-                                                 const std::tm& after, const ErrorReport& report)
+::testing::AssertionResult IsEntryWrittenBetween(const std::string& bytes, const std::tm& before, const std::tm& after,
+                                                 const ErrorReport& report)
 {
     if (bytes == FormatLogEntry(before, report) || bytes == FormatLogEntry(after, report)) {
         return ::testing::AssertionSuccess();

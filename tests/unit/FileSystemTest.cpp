@@ -83,6 +83,5 @@ TEST(FindFiles, EmptyPatternListsEverything)
     TestFolder folder;
     WriteWholeFile(folder.Path() + "a.log", "");
     WriteWholeFile(folder.Path() + "noextension", "");
-    EXPECT_EQ(EntryNames(FindFiles(folder.Path(), "")),
-              (std::vector<std::string>{".", "..", "a.log", "noextension"}));
+    EXPECT_EQ(EntryNames(FindFiles(folder.Path(), "")), (std::vector<std::string>{".", "..", "a.log", "noextension"}));
 }

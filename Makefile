@@ -1,0 +1,40 @@
+# The two commands a newcomer needs: `make run` and `make test`. The CMake
+# presets are the build; this file only strings the steps together.
+SHELL := /bin/bash
+WINE_PREFIX := build/wineprefix
+RUN_DIR := build/run
+
+.PHONY: deps win64 win32 native test run format format-check clean
+
+deps:
+	@tools/install-deps
+
+win64: deps
+	cmake --preset win64 >/dev/null
+	cmake --build --preset win64
+
+win32: deps
+	cmake --preset win32 >/dev/null
+	cmake --build --preset win32
+
+native: deps
+	cmake --preset native >/dev/null
+	cmake --build --preset native
+
+test: win64 win32 native format-check
+	ctest --preset native
+	tools/with-wine $(WINE_PREFIX) ctest --preset win64
+
+run: win64
+	rm -rf $(RUN_DIR)
+	cmake --install build/win64 --prefix $(RUN_DIR) >/dev/null
+	tools/with-wine $(WINE_PREFIX) tools/run-toy $(RUN_DIR)
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.h' '*.c')
+
+format-check: deps
+	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h' '*.c')
+
+clean:
+	rm -rf build
