@@ -1,15 +1,8 @@
 #include "support/FileSystem.h"
 
-#include "support/UniqueHandle.h"
+#include "support/Win32Handles.h"
 
 namespace {
-
-struct FindHandleTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle handle) { FindClose(handle); }
-};
-using FindHandle = UniqueHandle<FindHandleTraits>;
 
 constexpr DWORD kCurrentFolderBufferSize = 1024;
 

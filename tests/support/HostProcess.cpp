@@ -3,18 +3,10 @@
 #include <cstring>
 #include <fstream>
 
-#include "support/UniqueHandle.h"
-#include "support/Win32.h"
+#include "support/Win32Handles.h"
 #include "tests/support/TestFolder.h"
 
 namespace {
-
-struct KernelHandleTraits {
-    using Handle = HANDLE;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle handle) { CloseHandle(handle); }
-};
-using KernelHandle = UniqueHandle<KernelHandleTraits>;
 
 struct WindowSearch {
     DWORD processId;

@@ -1,0 +1,22 @@
+// Owners for the Win32 handles this code base opens, each closed by its own
+// function.
+#pragma once
+
+#include "support/UniqueHandle.h"
+#include "support/Win32.h"
+
+// A directory search from FindFirstFileA, closed with FindClose.
+struct FindHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle handle) { FindClose(handle); }
+};
+using FindHandle = UniqueHandle<FindHandleTraits>;
+
+// A kernel object (process, thread, file), closed with CloseHandle.
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle handle) { CloseHandle(handle); }
+};
+using KernelHandle = UniqueHandle<KernelHandleTraits>;
