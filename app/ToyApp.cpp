@@ -6,7 +6,6 @@
 #include "errors/ToyError.h"
 #include "plugins/PluginHeader.h"
 #include "plugins/ToyPlugin.h"
-#include "support/DecimalText.h"
 #include "support/FileSystem.h"
 
 CToyApp::CToyApp() : runCount(0), instance(nullptr) {}
@@ -40,6 +39,7 @@ bool CToyApp::LogError(std::string location, std::int32_t locationId, std::strin
 
 bool CToyApp::Startup(HINSTANCE instanceHandle)
 {
+    CToyPlugin loader;
     instance = instanceHandle;
     if (!LoadResourceString(instance, 1, ResourceBufferSize, toyName)) {
         return false;
@@ -57,6 +57,7 @@ bool CToyApp::Startup(HINSTANCE instanceHandle)
     if (!StartupHook()) {
         return false;
     }
+    plugins = loader.LoadPlugins(this, nullptr);
     return !plugins.empty();
 }
 
@@ -80,14 +81,8 @@ void CToyApp::Shutdown()
 
 bool CToyApp::RegisterRun()
 {
-    std::string storedCount;
-    runCount = GetRegistryString(registryKey, VALUE_EXECUTES, storedCount) ? ParseDecimalInt(storedCount) : 0;
-    runCount = IncrementSaturating(runCount);
-    if (!SetRegistryString(registryKey, VALUE_EXECUTES, FormatDecimal(runCount))) {
+    if (!CountRun(registryKey, runCount)) {
         return false;
     }
-    if (runCount != 1) {
-        return true;
-    }
-    return CopyHeaderToRegistry(instance, registryKey);
+    return runCount != 1 || CopyHeaderToRegistry(instance, registryKey);
 }

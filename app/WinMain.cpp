@@ -7,6 +7,17 @@
 
 namespace {
 
+// Windows swallows exceptions thrown from TIMERPROC callbacks unless the
+// process asks it not to; a CKVErr from a plugin's timer must reach the
+// handler below like one from any dispatched message. Systems that do not
+// know the setting refuse the call, which changes nothing.
+void LetTimerExceptionsThrough()
+{
+    constexpr int kTimerProcExceptionSuppression = 7;
+    BOOL suppress = FALSE;
+    SetUserObjectInformationW(GetCurrentProcess(), kTimerProcExceptionSuppression, &suppress, sizeof suppress);
+}
+
 void RunMessageLoop()
 {
     MSG message;
@@ -50,6 +61,7 @@ std::optional<CKVErr> ReportAndShutDown(CToyApp& app, const CKVErr& record)
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
+    LetTimerExceptionsThrough();
     CToyApp app;
     std::optional<CKVErr> record = RunToy(app, instance);
     // A record thrown while shutting down after an error is reported the same

@@ -1,6 +1,11 @@
 // CToyPlugin: the base class that the host and every plugin library share.
 // Its members and the order of its virtual operations are a contract between
 // separately built modules: keep both exactly as they are.
+//
+// A plugin library exports, by name and with C linkage,
+//     extern "C" __declspec(dllexport) CToyPlugin* New();
+// returning a new object of its class derived from CToyPlugin (or null), and
+// carries a plugin header in its string table (see plugins/PluginHeader.h).
 #pragma once
 
 #include <cstdint>
@@ -14,19 +19,38 @@ class CToyApp;
 class CToyPlugin {
 public:
     CToyPlugin();
-    // A plugin may throw CKVErr from its destructor; the host then leaves the
-    // plugin's library loaded, since the record's code may live there.
+    // A plugin may throw CKVErr from its destructor; the library that threw
+    // is then left loaded, since the record's code may live there.
     virtual ~CToyPlugin() noexcept(false);
-    virtual std::int32_t Initialise(HMODULE module, CToyApp* app, CToyPlugin* parent);
+    // Binds the object to its library, the application and its owner, checks
+    // the owner list, mirrors the header into the registry, runs
+    // InitialiseHook and loads the object's own children. 1 on success.
+    virtual std::int32_t Initialise(HMODULE libraryModule, CToyApp* application, CToyPlugin* owner);
+    // 1 when ownerName stands in the owner list of module's string table.
     virtual std::int32_t AcceptsOwner(std::string ownerName);
     virtual std::int32_t InitialiseHook();
     virtual std::int32_t ReleaseHook();
+    // With a child: releases, destroys and unloads that child. With null:
+    // does so for every child in order, then runs ReleaseHook.
     virtual std::int32_t Release(CToyPlugin* child);
     virtual std::int32_t SpareHook1(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d);
     virtual std::int32_t SpareHook2(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d);
     virtual std::int32_t SpareHook3(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d);
     virtual std::int32_t SpareHook4(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d);
+    // This plugin's subtree below it: the children, then each child's own
+    // collection in order. The caller owns the sequence, not the objects.
     virtual std::vector<CToyPlugin*> CollectPlugins();
+
+    // Loads every "*.kvp" library of the plugins folder whose object accepts
+    // owner (the toy when owner is null) and returns the accepted objects in
+    // folder order. Uses nothing of the object it is called on. A CKVErr from
+    // plugin code releases everything this call created and then passes on.
+    std::vector<CToyPlugin*> LoadPlugins(CToyApp* application, CToyPlugin* owner);
+
+    // Loads the library at path and calls its New. Returns the object (or
+    // null) and hands the library handle back through libraryModule (null
+    // when the file could not be loaded).
+    CToyPlugin* CreateFromLibrary(std::string path, HMODULE& libraryModule);
 
     std::string name;
     HMODULE module;
@@ -38,3 +62,6 @@ public:
     std::int32_t runCount;
     CToyPlugin* selfRef;
 };
+
+// The type of a library's New entry point.
+using NewPluginFunction = CToyPlugin* (*)();

@@ -20,3 +20,11 @@ struct KernelHandleTraits {
     static void Close(Handle handle) { CloseHandle(handle); }
 };
 using KernelHandle = UniqueHandle<KernelHandleTraits>;
+
+// A loaded library, unloaded with FreeLibrary.
+struct ModuleHandleTraits {
+    using Handle = HMODULE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle module) { FreeLibrary(module); }
+};
+using ModuleHandle = UniqueHandle<ModuleHandleTraits>;

@@ -3,15 +3,9 @@
 // dialog is about to be activated its title, text and buttons are read.
 #pragma once
 
-#include <string>
 #include <vector>
 
-struct CapturedBox {
-    std::string title;
-    std::string text;
-    std::vector<std::string> buttons;
-    bool hasIcon = false;
-};
+#include "tests/support/MessageBoxReader.h"
 
 class MessageBoxCapture {
 public:
@@ -23,7 +17,9 @@ public:
     const std::vector<CapturedBox>& Boxes() const { return boxes_; }
 
 private:
-    friend struct MessageBoxCaptureAccess;
+    static LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam);
+
+    static MessageBoxCapture* active_;
     std::vector<CapturedBox> boxes_;
-    void* hook_ = nullptr;
+    HHOOK hook_ = nullptr;
 };

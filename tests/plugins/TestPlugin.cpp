@@ -1,0 +1,178 @@
+// One plugin source, built into many test libraries. Each build sets
+// TP_LABEL (the library's name in the trace) and any of these behaviours:
+//   TP_NO_NEW, TP_NEW_NULL                 no entry point / New gives null
+//   TP_THROW_IN_INITIALISE, TP_THROW_IN_HOOK, TP_REFUSE_IN_HOOK
+//   TP_THROW_IN_RELEASE_HOOK_ONCE, TP_THROW_IN_RELEASE_HOOK_ALWAYS
+//   TP_COLLECT, TP_THROW_IN_WNDPROC, TP_THROW_ON_TIMER, TP_QUIT
+// The last four act in the message loop, through a window of the plugin.
+// Everything that happens to the plugin is appended to the trace file.
+#include <string>
+
+#include "app/ToyApp.h"
+#include "errors/ToyError.h"
+#include "plugins/ToyPlugin.h"
+#include "tests/plugins/BoxRecorder.h"
+
+#if defined(TP_COLLECT) || defined(TP_THROW_IN_WNDPROC) || defined(TP_THROW_ON_TIMER) || defined(TP_QUIT)
+#define TP_HAS_WINDOW 1
+#endif
+
+namespace {
+
+void Trace(const std::string& event) { AppendTrace((std::string(TP_LABEL) + " " + event).c_str()); }
+
+[[maybe_unused]] CKVErr Failure(const char* where) { return CKVErr(std::string(TP_LABEL) + " failed in " + where, -7); }
+
+class TestPlugin : public CToyPlugin {
+public:
+    TestPlugin()
+    {
+        RecordMessageBoxes();
+        Trace("construct");
+    }
+
+    ~TestPlugin() override { Trace("destroy"); }
+
+    std::int32_t Initialise(HMODULE libraryModule, CToyApp* application, CToyPlugin* owner) override
+    {
+#ifdef TP_THROW_IN_INITIALISE
+        Trace("initialise throws");
+        throw Failure("Initialise");
+#endif
+        return CToyPlugin::Initialise(libraryModule, application, owner);
+    }
+
+    std::int32_t InitialiseHook() override
+    {
+        Trace("hook parent=" + (parent != nullptr ? parent->name : std::string("-")) +
+              " active=" + std::to_string(active) + " runCount=" + std::to_string(runCount));
+#ifdef TP_THROW_IN_HOOK
+        throw Failure("InitialiseHook");
+#endif
+#ifdef TP_REFUSE_IN_HOOK
+        return 0;
+#endif
+#ifdef TP_HAS_WINDOW
+        OpenWindow();
+#endif
+        started_ = true;
+        return 1;
+    }
+
+    std::int32_t ReleaseHook() override
+    {
+        // A candidate that never started (refused, or offered under another
+        // owner) is traced apart and does not throw.
+        Trace(started_ ? "releasehook" : "releasehook refused");
+        if (!started_) {
+            return 1;
+        }
+#ifdef TP_HAS_WINDOW
+        CloseWindow();
+#endif
+#ifdef TP_THROW_IN_RELEASE_HOOK_ONCE
+        if (!thrownInRelease_) {
+            thrownInRelease_ = true;
+            throw Failure("ReleaseHook");
+        }
+#endif
+#ifdef TP_THROW_IN_RELEASE_HOOK_ALWAYS
+        throw Failure("ReleaseHook");
+#endif
+        return 1;
+    }
+
+private:
+#ifdef TP_HAS_WINDOW
+    static constexpr const char* kClassName = "TestPluginWindow_" TP_LABEL;
+
+    void OpenWindow()
+    {
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = WindowProc;
+        windowClass.hInstance = module;
+        windowClass.lpszClassName = kClassName;
+        RegisterClassA(&windowClass);
+        window_ = CreateWindowExA(0, kClassName, TP_LABEL, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, module, this);
+        PostMessageA(window_, WM_APP, 0, 0);
+    }
+
+    void CloseWindow()
+    {
+        if (window_ != nullptr) {
+            DestroyWindow(window_);
+            window_ = nullptr;
+            UnregisterClassA(kClassName, module);
+        }
+    }
+
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (message == WM_NCCREATE) {
+            auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+            SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+        }
+        auto* plugin = reinterpret_cast<TestPlugin*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (plugin != nullptr && (message == WM_APP || message == WM_TIMER)) {
+            plugin->OnMessage(window, message);
+            return 0;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    void OnMessage([[maybe_unused]] HWND window, UINT message)
+    {
+        if (message == WM_TIMER) {
+            KillTimer(window, 1);
+            Trace("timer throws");
+            throw Failure("WM_TIMER");
+        }
+#ifdef TP_COLLECT
+        std::string names;
+        for (CToyPlugin* plugin : CollectPlugins()) {
+            names += (names.empty() ? "" : ",") + plugin->name;
+        }
+        Trace("collect " + names);
+#endif
+#ifdef TP_THROW_IN_WNDPROC
+        Trace("wndproc throws");
+        throw Failure("WindowProc");
+#endif
+#ifdef TP_THROW_ON_TIMER
+        SetTimer(window, 1, 10, nullptr);
+#endif
+#ifdef TP_QUIT
+        PostQuitMessage(0);
+#endif
+    }
+
+    HWND window_ = nullptr;
+#endif
+#ifdef TP_THROW_IN_RELEASE_HOOK_ONCE
+    bool thrownInRelease_ = false;
+#endif
+    bool started_ = false;
+};
+
+} // namespace
+
+#ifndef TP_NO_NEW
+extern "C" __declspec(dllexport) CToyPlugin* New()
+{
+#ifdef TP_NEW_NULL
+    Trace("new gives null");
+    return nullptr;
+#else
+    return new TestPlugin;
+#endif
+}
+#endif
+
+BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
+{
+    // Only an unload by FreeLibrary is traced, not the end of the process.
+    if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
+        AppendTrace(TP_LABEL " unload");
+    }
+    return TRUE;
+}

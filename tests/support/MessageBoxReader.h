@@ -1,0 +1,23 @@
+// Reads what a message box shows: its title, its text, its visible buttons
+// and whether it carries an icon.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "support/Win32.h"
+
+struct CapturedBox {
+    std::string title;
+    std::string text;
+    std::vector<std::string> buttons;
+    bool hasIcon = false;
+};
+
+// True when window is a dialog about to be shown (as a message box is).
+bool IsDialogWindow(HWND window);
+
+CapturedBox ReadMessageBox(HWND dialog);
+
+// Closes the box as a click on its OK button would.
+void PressOk(HWND dialog);

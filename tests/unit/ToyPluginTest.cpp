@@ -1,0 +1,308 @@
+// Building and releasing plugin trees in this process, with real test
+// plugin libraries in a scratch Plugins folder and the registry of the prefix.
+#include "plugins/ToyPlugin.h"
+
+#include <algorithm>
+
+#include <gtest/gtest.h>
+#include <psapi.h>
+
+#include "app/ToyApp.h"
+#include "errors/ToyError.h"
+#include "tests/support/PluginFolder.h"
+#include "tests/support/RegistryCleanup.h"
+
+namespace {
+
+const std::string kToyKey = "Software\\Quillfen Ltd\\Wimbleset\\PillowmoorToy";
+
+std::vector<std::string> Names(const std::vector<CToyPlugin*>& plugins)
+{
+    std::vector<std::string> names;
+    for (const CToyPlugin* plugin : plugins) {
+        names.push_back(plugin->name);
+    }
+    return names;
+}
+
+CToyPlugin* Child(CToyPlugin* plugin, const std::string& name)
+{
+    for (CToyPlugin* child : plugin->children) {
+        if (child->name == name) {
+            return child;
+        }
+    }
+    return nullptr;
+}
+
+class ToyPluginTest : public ::testing::Test {
+protected:
+    ToyPluginTest()
+    {
+        app.toyName = "PillowmoorToy";
+        app.registryKey = kToyKey;
+    }
+
+    ~ToyPluginTest() override { app.Shutdown(); }
+
+    // Loads the tree into the application, which releases it at the end.
+    std::vector<CToyPlugin*>& Load()
+    {
+        CToyPlugin loader;
+        app.plugins = loader.LoadPlugins(&app, nullptr);
+        return app.plugins;
+    }
+
+    bool IsLoaded(const std::string& label) { return GetModuleHandleA((folder.PluginsPath() + label + ".kvp").c_str()); }
+
+    ScopedRegistryKey key{kToyKey};
+    ToyFolder folder;
+    CurrentDirectoryScope inFolder{folder.Path()};
+    CToyApp app;
+};
+
+} // namespace
+
+TEST_F(ToyPluginTest, TreeFollowsTheOwnerLists)
+{
+    folder.AddPlugins({"tp_x", "tp_p", "tp_q", "tp_r", "tp_t", "tp_s"});
+    std::vector<CToyPlugin*>& top = Load();
+    ASSERT_EQ(Names(top), std::vector<std::string>{"X"});
+    CToyPlugin* x = top[0];
+    EXPECT_EQ(x->parent, nullptr);
+    EXPECT_EQ(x->selfRef, x);
+    ASSERT_EQ(x->children.size(), 2u);
+    CToyPlugin* p = Child(x, "P");
+    CToyPlugin* q = Child(x, "Q");
+    ASSERT_TRUE(p && q);
+    EXPECT_EQ(p->parent, x);
+    EXPECT_EQ(Names(p->children), std::vector<std::string>{"R"});
+    EXPECT_EQ(Names(p->children[0]->children), std::vector<std::string>{"T"});
+    EXPECT_EQ(Names(q->children), std::vector<std::string>{"S"});
+    EXPECT_EQ(p->registryKey, kToyKey + "\\P");
+}
+
+TEST_F(ToyPluginTest, ChildrenFollowTheFolderOrderAndCollectGoesChildrenFirst)
+{
+    folder.AddPlugins({"tp_x", "tp_p", "tp_q", "tp_r", "tp_t", "tp_s"});
+    CToyPlugin* x = Load().at(0);
+    std::vector<std::string> files = folder.PluginFileOrder();
+    bool pFirst = std::find(files.begin(), files.end(), "tp_p.kvp") < std::find(files.begin(), files.end(), "tp_q.kvp");
+    std::vector<std::string> expectedChildren = pFirst ? std::vector<std::string>{"P", "Q"} : std::vector<std::string>{"Q", "P"};
+    EXPECT_EQ(Names(x->children), expectedChildren);
+    std::vector<std::string> expectedCollection = pFirst ? std::vector<std::string>{"P", "Q", "R", "T", "S"}
+                                                         : std::vector<std::string>{"Q", "P", "S", "R", "T"};
+    EXPECT_EQ(Names(x->CollectPlugins()), expectedCollection);
+}
+
+TEST_F(ToyPluginTest, PluginKeysStandSideBySideUnderTheToysKey)
+{
+    folder.AddPlugins({"tp_x", "tp_p", "tp_r", "tp_t"});
+    Load();
+    for (const char* name : {"X", "P", "R", "T"}) {
+        EXPECT_EQ(RegistryText(kToyKey + "\\" + name, "Executes"), "1") << name;
+    }
+    EXPECT_FALSE(RegistryKeyExists(kToyKey + "\\X\\P"));
+    EXPECT_FALSE(RegistryKeyExists(kToyKey + "\\P\\R"));
+}
+
+TEST_F(ToyPluginTest, LibraryUnderTwoOwnersIsLoadedTwiceAndCountedTwice)
+{
+    folder.AddPlugins({"tp_x", "tp_q", "tp_shared"});
+    CToyPlugin* x = Load().at(0);
+    CToyPlugin* underX = Child(x, "Shared");
+    CToyPlugin* underQ = Child(Child(x, "Q"), "Shared");
+    ASSERT_TRUE(underX && underQ);
+    EXPECT_NE(underX, underQ);
+    EXPECT_EQ(RegistryText(kToyKey + "\\Shared", "Executes"), "2");
+    EXPECT_EQ(std::min(underX->runCount, underQ->runCount), 1);
+    EXPECT_EQ(std::max(underX->runCount, underQ->runCount), 2);
+}
+
+TEST_F(ToyPluginTest, RingsOfOwnerListsEnd)
+{
+    folder.AddPlugins({"tp_self", "tp_ring1", "tp_ring2"});
+    std::vector<CToyPlugin*>& top = Load();
+    std::vector<std::string> names = Names(top);
+    std::sort(names.begin(), names.end());
+    ASSERT_EQ(names, (std::vector<std::string>{"Ring1", "Self"}));
+    for (CToyPlugin* plugin : top) {
+        if (plugin->name == "Self") {
+            EXPECT_TRUE(plugin->children.empty());
+        } else {
+            ASSERT_EQ(Names(plugin->children), std::vector<std::string>{"Ring2"});
+            EXPECT_TRUE(plugin->children[0]->children.empty());
+        }
+    }
+}
+
+TEST_F(ToyPluginTest, ReleaseIsDepthFirstAndUnloadsAfterDestroying)
+{
+    folder.AddPlugins({"tp_x", "tp_p", "tp_q", "tp_r", "tp_t", "tp_s"});
+    Load();
+    folder.ClearTrace();
+    app.Shutdown();
+    EXPECT_TRUE(app.plugins.empty());
+    std::vector<std::string> trace = folder.Trace();
+    auto at = [&](const std::string& line) { return IndexOf(trace, line); };
+    for (const char* label : {"tp_x", "tp_p", "tp_q", "tp_r", "tp_t", "tp_s"}) {
+        std::string l = label;
+        ASSERT_GE(at(l + " releasehook"), 0) << l;
+        EXPECT_LT(at(l + " releasehook"), at(l + " destroy")) << l;
+        EXPECT_LT(at(l + " destroy"), at(l + " unload")) << l;
+        EXPECT_FALSE(IsLoaded(l)) << l;
+    }
+    // A plugin's ReleaseHook runs after all of its descendants are gone.
+    EXPECT_LT(at("tp_t unload"), at("tp_r releasehook"));
+    EXPECT_LT(at("tp_r unload"), at("tp_p releasehook"));
+    EXPECT_LT(at("tp_s unload"), at("tp_q releasehook"));
+    EXPECT_LT(at("tp_p unload"), at("tp_x releasehook"));
+    EXPECT_LT(at("tp_q unload"), at("tp_x releasehook"));
+
+    folder.ClearTrace();
+    app.Shutdown();
+    EXPECT_TRUE(folder.Trace().empty());
+}
+
+TEST_F(ToyPluginTest, ReleaseOfAChildNotInChildrenStillReleasesIt)
+{
+    folder.AddPlugins({"tp_x", "tp_p", "tp_good"});
+    CToyPlugin* x = Load().at(0);
+    std::vector<CToyPlugin*> before = x->children;
+    HMODULE module = nullptr;
+    CToyPlugin loader;
+    CToyPlugin* stray = loader.CreateFromLibrary(folder.PluginsPath() + "tp_good.kvp", module);
+    ASSERT_NE(stray, nullptr);
+    stray->module = module;
+    folder.ClearTrace();
+    EXPECT_NE(x->Release(stray), 0);
+    EXPECT_EQ(x->children, before);
+    EXPECT_EQ(folder.Trace(), (std::vector<std::string>{"tp_good releasehook refused", "tp_good destroy"}));
+}
+
+TEST_F(ToyPluginTest, ReleaseOfOneChildTakesItOutOfChildren)
+{
+    folder.AddPlugins({"tp_x", "tp_p", "tp_q", "tp_r"});
+    CToyPlugin* x = Load().at(0);
+    CToyPlugin* p = Child(x, "P");
+    folder.ClearTrace();
+    EXPECT_NE(x->Release(p), 0);
+    EXPECT_EQ(Names(x->children), std::vector<std::string>{"Q"});
+    std::vector<std::string> trace = folder.Trace();
+    EXPECT_EQ(trace.front(), "tp_r releasehook");
+    EXPECT_EQ(CountLines(trace, "tp_p destroy"), 1);
+    EXPECT_FALSE(IsLoaded("tp_p"));
+}
+
+TEST_F(ToyPluginTest, LibrariesThatYieldNoObjectAreSkippedAndUnloaded)
+{
+    folder.AddPlugins({"tp_nonew", "tp_newnull", "tp_otherarch", "tp_good"});
+    WriteWholeFile(folder.PluginsPath() + "notalibrary.kvp", "this is text, not a library");
+    ASSERT_TRUE(CreateDirectoryA((folder.PluginsPath() + "folder.kvp").c_str(), nullptr));
+    EXPECT_EQ(Names(Load()), std::vector<std::string>{"Good"});
+    std::vector<std::string> trace = folder.Trace();
+    EXPECT_GE(CountLines(trace, "tp_newnull new gives null"), 1);
+    EXPECT_GE(CountLines(trace, "tp_newnull unload"), 1);
+    EXPECT_GE(CountLines(trace, "tp_nonew unload"), 1);
+    EXPECT_FALSE(IsLoaded("tp_nonew"));
+    EXPECT_FALSE(IsLoaded("tp_newnull"));
+    EXPECT_TRUE(IsLoaded("tp_good"));
+}
+
+TEST_F(ToyPluginTest, RejectedCandidatesAreReleasedDestroyedAndUnloaded)
+{
+    folder.AddPlugins({"tp_stranger", "tp_refuse", "tp_noname", "tp_good"});
+    EXPECT_EQ(Names(Load()), std::vector<std::string>{"Good"});
+    std::vector<std::string> trace = folder.Trace();
+    for (const char* label : {"tp_stranger", "tp_refuse", "tp_noname"}) {
+        std::string l = label;
+        EXPECT_LT(IndexOf(trace, l + " releasehook refused"), IndexOf(trace, l + " destroy")) << l;
+        EXPECT_LT(IndexOf(trace, l + " destroy"), IndexOf(trace, l + " unload")) << l;
+    }
+    EXPECT_EQ(std::count_if(trace.begin(), trace.end(), [](const std::string& line) { return line.rfind("tp_stranger hook", 0) == 0; }), 0);
+    EXPECT_FALSE(RegistryKeyExists(kToyKey + "\\Stranger"));
+    // Refused by its hook after the header steps: what they wrote stays.
+    EXPECT_EQ(RegistryText(kToyKey + "\\Refuse", "Executes"), "1");
+}
+
+TEST_F(ToyPluginTest, RecordFromANestedInitialiseReleasesEverythingAndPassesOn)
+{
+    folder.AddPlugins({"tp_parent", "tp_sibling", "tp_throwchild", "tp_good"});
+    CToyPlugin loader;
+    try {
+        loader.LoadPlugins(&app, nullptr);
+        FAIL() << "no record arrived";
+    } catch (CKVErr record) {
+        EXPECT_EQ(record.text, "tp_throwchild failed in Initialise");
+        EXPECT_EQ(record.code, -7);
+    }
+    std::vector<std::string> trace = folder.Trace();
+    for (const char* label : {"tp_parent", "tp_sibling", "tp_throwchild", "tp_good"}) {
+        std::string l = label;
+        EXPECT_EQ(CountLines(trace, l + " construct"), CountLines(trace, l + " destroy")) << l;
+        EXPECT_FALSE(IsLoaded(l)) << l;
+    }
+    EXPECT_EQ(CountLines(trace, "tp_throwchild releasehook refused"), 1);
+}
+
+namespace {
+
+// The lowest free thread-local slot: a library that leaked slots per load
+// would push it up.
+DWORD LowestFreeTlsSlot()
+{
+    DWORD slot = TlsAlloc();
+    TlsFree(slot);
+    return slot;
+}
+
+SIZE_T PrivateBytes()
+{
+    PROCESS_MEMORY_COUNTERS_EX counters{};
+    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
+    return counters.PrivateUsage;
+}
+
+DWORD HandleCount()
+{
+    DWORD count = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &count);
+    return count;
+}
+
+std::size_t CountTree(const std::vector<CToyPlugin*>& plugins)
+{
+    std::size_t count = plugins.size();
+    for (CToyPlugin* plugin : plugins) {
+        count += plugin->CollectPlugins().size();
+    }
+    return count;
+}
+
+} // namespace
+
+TEST_F(ToyPluginTest, LargeTreeLoadsAndReleasesWithoutLeaking)
+{
+    for (int i = 1; i <= 8; ++i) {
+        folder.AddPlugin("tp_chain" + std::to_string(i));
+    }
+    auto round = [&] {
+        EXPECT_EQ(CountTree(Load()), 255u);
+        app.Shutdown();
+        folder.ClearTrace();
+    };
+    round();
+    DWORD slot = LowestFreeTlsSlot();
+    DWORD handles = HandleCount();
+    SIZE_T bytes = PrivateBytes();
+    // Each round makes 255 plugins from 2048 library loads.
+    for (int i = 0; i < 4; ++i) {
+        round();
+    }
+    EXPECT_EQ(LowestFreeTlsSlot(), slot);
+    EXPECT_LE(HandleCount(), handles + 8);
+    EXPECT_LT(PrivateBytes(), bytes + 4 * 1024 * 1024) << "8192 loads grew private memory from " << bytes;
+    for (int i = 1; i <= 8; ++i) {
+        EXPECT_FALSE(IsLoaded("tp_chain" + std::to_string(i)));
+    }
+}
