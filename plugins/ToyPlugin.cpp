@@ -70,10 +70,7 @@ void DiscardAll(std::vector<Candidate>& candidates)
 
 } // namespace
 
-CToyPlugin::CToyPlugin()
-    : module(nullptr), app(nullptr), parent(nullptr), active(0), runCount(0), selfRef(nullptr)
-{
-}
+CToyPlugin::CToyPlugin() : module(nullptr), app(nullptr), parent(nullptr), active(0), runCount(0), selfRef(nullptr) {}
 
 CToyPlugin::~CToyPlugin() noexcept(false) {}
 
@@ -104,11 +101,20 @@ std::int32_t CToyPlugin::Initialise(HMODULE libraryModule, CToyApp* application,
     return 1;
 }
 
-std::int32_t CToyPlugin::AcceptsOwner(std::string ownerName) { return OwnerListNames(module, ownerName); }
+std::int32_t CToyPlugin::AcceptsOwner(std::string ownerName)
+{
+    return OwnerListNames(module, ownerName);
+}
 
-std::int32_t CToyPlugin::InitialiseHook() { return 1; }
+std::int32_t CToyPlugin::InitialiseHook()
+{
+    return 1;
+}
 
-std::int32_t CToyPlugin::ReleaseHook() { return 1; }
+std::int32_t CToyPlugin::ReleaseHook()
+{
+    return 1;
+}
 
 std::int32_t CToyPlugin::Release(CToyPlugin* child)
 {
@@ -135,13 +141,25 @@ std::int32_t CToyPlugin::Release(CToyPlugin* child)
     return ReleaseHook();
 }
 
-std::int32_t CToyPlugin::SpareHook1(std::int32_t, std::int32_t, std::int32_t, std::int32_t) { return 1; }
+std::int32_t CToyPlugin::SpareHook1(std::int32_t, std::int32_t, std::int32_t, std::int32_t)
+{
+    return 1;
+}
 
-std::int32_t CToyPlugin::SpareHook2(std::int32_t, std::int32_t, std::int32_t, std::int32_t) { return 1; }
+std::int32_t CToyPlugin::SpareHook2(std::int32_t, std::int32_t, std::int32_t, std::int32_t)
+{
+    return 1;
+}
 
-std::int32_t CToyPlugin::SpareHook3(std::int32_t, std::int32_t, std::int32_t, std::int32_t) { return 0; }
+std::int32_t CToyPlugin::SpareHook3(std::int32_t, std::int32_t, std::int32_t, std::int32_t)
+{
+    return 0;
+}
 
-std::int32_t CToyPlugin::SpareHook4(std::int32_t, std::int32_t, std::int32_t, std::int32_t) { return 1; }
+std::int32_t CToyPlugin::SpareHook4(std::int32_t, std::int32_t, std::int32_t, std::int32_t)
+{
+    return 1;
+}
 
 std::vector<CToyPlugin*> CToyPlugin::CollectPlugins()
 {
@@ -164,7 +182,8 @@ std::vector<CToyPlugin*> CToyPlugin::LoadPlugins(CToyApp* application, CToyPlugi
         for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*." + LIBRARY_EXTENSION)) {
             Candidate& candidate = made.emplace_back();
             candidate.object = CreateFromLibrary(folder + entry.cFileName, candidate.module);
-            if (candidate.object == nullptr || candidate.object->Initialise(candidate.module, application, owner) != 1) {
+            if (candidate.object == nullptr ||
+                candidate.object->Initialise(candidate.module, application, owner) != 1) {
                 Discard(candidate);
                 made.pop_back();
             }

@@ -1,2 +1,5 @@
 /* A plugin library built for the other architecture than the host's. */
-__declspec(dllexport) void* New(void) { return 0; }
+__declspec(dllexport) void* New(void)
+{
+    return 0;
+}

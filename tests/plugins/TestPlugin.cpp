@@ -19,9 +19,15 @@
 
 namespace {
 
-void Trace(const std::string& event) { AppendTrace((std::string(TP_LABEL) + " " + event).c_str()); }
+void Trace(const std::string& event)
+{
+    AppendTrace((std::string(TP_LABEL) + " " + event).c_str());
+}
 
-[[maybe_unused]] CKVErr Failure(const char* where) { return CKVErr(std::string(TP_LABEL) + " failed in " + where, -7); }
+[[maybe_unused]] CKVErr Failure(const char* where)
+{
+    return CKVErr(std::string(TP_LABEL) + " failed in " + where, -7);
+}
 
 class TestPlugin : public CToyPlugin {
 public:

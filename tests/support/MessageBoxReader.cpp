@@ -38,7 +38,10 @@ BOOL CALLBACK ReadControl(HWND control, LPARAM param)
 
 } // namespace
 
-bool IsDialogWindow(HWND window) { return ClassName(window) == "#32770"; }
+bool IsDialogWindow(HWND window)
+{
+    return ClassName(window) == "#32770";
+}
 
 CapturedBox ReadMessageBox(HWND dialog)
 {
@@ -48,4 +51,7 @@ CapturedBox ReadMessageBox(HWND dialog)
     return box;
 }
 
-void PressOk(HWND dialog) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
+void PressOk(HWND dialog)
+{
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}

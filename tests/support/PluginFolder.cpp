@@ -38,7 +38,10 @@ std::vector<std::string> ToyFolder::Trace() const
     return lines;
 }
 
-void ToyFolder::ClearTrace() const { DeleteFileA((Path() + "trace.txt").c_str()); }
+void ToyFolder::ClearTrace() const
+{
+    DeleteFileA((Path() + "trace.txt").c_str());
+}
 
 std::vector<std::string> ToyFolder::PluginFileOrder() const
 {
@@ -49,7 +52,10 @@ std::vector<std::string> ToyFolder::PluginFileOrder() const
     return names;
 }
 
-std::string TestPluginPath(const std::string& label) { return ProgramFolder() + "testplugins\\" + label + ".kvp"; }
+std::string TestPluginPath(const std::string& label)
+{
+    return ProgramFolder() + "testplugins\\" + label + ".kvp";
+}
 
 int CountLines(const std::vector<std::string>& trace, const std::string& line)
 {

@@ -53,7 +53,10 @@ protected:
         return app.plugins;
     }
 
-    bool IsLoaded(const std::string& label) { return GetModuleHandleA((folder.PluginsPath() + label + ".kvp").c_str()); }
+    bool IsLoaded(const std::string& label)
+    {
+        return GetModuleHandleA((folder.PluginsPath() + label + ".kvp").c_str());
+    }
 
     ScopedRegistryKey key{kToyKey};
     ToyFolder folder;
@@ -88,10 +91,11 @@ TEST_F(ToyPluginTest, ChildrenFollowTheFolderOrderAndCollectGoesChildrenFirst)
     CToyPlugin* x = Load().at(0);
     std::vector<std::string> files = folder.PluginFileOrder();
     bool pFirst = std::find(files.begin(), files.end(), "tp_p.kvp") < std::find(files.begin(), files.end(), "tp_q.kvp");
-    std::vector<std::string> expectedChildren = pFirst ? std::vector<std::string>{"P", "Q"} : std::vector<std::string>{"Q", "P"};
+    std::vector<std::string> expectedChildren =
+        pFirst ? std::vector<std::string>{"P", "Q"} : std::vector<std::string>{"Q", "P"};
     EXPECT_EQ(Names(x->children), expectedChildren);
-    std::vector<std::string> expectedCollection = pFirst ? std::vector<std::string>{"P", "Q", "R", "T", "S"}
-                                                         : std::vector<std::string>{"Q", "P", "S", "R", "T"};
+    std::vector<std::string> expectedCollection =
+        pFirst ? std::vector<std::string>{"P", "Q", "R", "T", "S"} : std::vector<std::string>{"Q", "P", "S", "R", "T"};
     EXPECT_EQ(Names(x->CollectPlugins()), expectedCollection);
 }
 
@@ -219,7 +223,9 @@ TEST_F(ToyPluginTest, RejectedCandidatesAreReleasedDestroyedAndUnloaded)
         EXPECT_LT(IndexOf(trace, l + " releasehook refused"), IndexOf(trace, l + " destroy")) << l;
         EXPECT_LT(IndexOf(trace, l + " destroy"), IndexOf(trace, l + " unload")) << l;
     }
-    EXPECT_EQ(std::count_if(trace.begin(), trace.end(), [](const std::string& line) { return line.rfind("tp_stranger hook", 0) == 0; }), 0);
+    EXPECT_EQ(std::count_if(trace.begin(), trace.end(),
+                            [](const std::string& line) { return line.rfind("tp_stranger hook", 0) == 0; }),
+              0);
     EXPECT_FALSE(RegistryKeyExists(kToyKey + "\\Stranger"));
     // Refused by its hook after the header steps: what they wrote stays.
     EXPECT_EQ(RegistryText(kToyKey + "\\Refuse", "Executes"), "1");
