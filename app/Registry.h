@@ -6,15 +6,7 @@
 
 #include <string>
 
-#include "support/UniqueHandle.h"
-#include "support/Win32.h"
-
-struct RegistryKeyTraits {
-    using Handle = HKEY;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle key) { RegCloseKey(key); }
-};
-using RegistryKey = UniqueHandle<RegistryKeyTraits>;
+#include "support/Win32Handles.h"
 
 // Size of the read buffer in bytes, terminating zero included.
 inline constexpr DWORD RegistryBufferSize = 1024;

@@ -28,3 +28,11 @@ struct ModuleHandleTraits {
     static void Close(Handle module) { FreeLibrary(module); }
 };
 using ModuleHandle = UniqueHandle<ModuleHandleTraits>;
+
+// An open registry key, closed with RegCloseKey.
+struct RegistryKeyTraits {
+    using Handle = HKEY;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle key) { RegCloseKey(key); }
+};
+using RegistryKey = UniqueHandle<RegistryKeyTraits>;
