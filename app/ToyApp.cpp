@@ -57,6 +57,7 @@ bool CToyApp::Startup(HINSTANCE instanceHandle)
     if (!StartupHook()) {
         return false;
     }
+    std::vector<std::string> installedPackages = loader.InstallPackages();
     plugins = loader.LoadPlugins(this, nullptr);
     return !plugins.empty();
 }

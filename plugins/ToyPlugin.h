@@ -47,6 +47,11 @@ public:
     // plugin code releases everything this call created and then passes on.
     std::vector<CToyPlugin*> LoadPlugins(CToyApp* application, CToyPlugin* owner);
 
+    // Host only (defined in plugins/PluginInstall.cpp): installs the
+    // packages ("*.kvd") of the plugins folder and returns the full paths of
+    // those installed, in folder order. Uses nothing of the object.
+    std::vector<std::string> InstallPackages();
+
     // Loads the library at path and calls its New. Returns the object (or
     // null) and hands the library handle back through libraryModule (null
     // when the file could not be loaded).

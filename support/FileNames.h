@@ -11,3 +11,9 @@ std::string ReplaceExtension(std::string name, std::string extension);
 // Every item followed by the separator, the last one included; an empty list
 // gives empty text. Items are copied unchanged.
 std::string JoinWithSeparator(std::vector<std::string> items, char separator);
+
+// True when Windows would store name as exactly that file inside a folder:
+// not empty, not "." or "..", none of < > : " / \ | ? * or bytes below 32,
+// no trailing dot or space, and not a device name (CON, PRN, AUX, NUL,
+// COM0-9, LPT0-9, CONIN$, CONOUT$, in any case, with or without extension).
+bool IsSafeFileName(const std::string& name);

@@ -93,4 +93,7 @@ private:
 
 } // namespace
 
-extern "C" __declspec(dllexport) CToyPlugin* New() { return new HelloPlugin; }
+extern "C" __declspec(dllexport) CToyPlugin* New()
+{
+    return new HelloPlugin;
+}

@@ -124,4 +124,7 @@ private:
 
 } // namespace
 
-extern "C" __declspec(dllexport) CToyPlugin* New() { return new PillowPlugin; }
+extern "C" __declspec(dllexport) CToyPlugin* New()
+{
+    return new PillowPlugin;
+}

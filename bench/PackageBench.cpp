@@ -1,0 +1,98 @@
+// Unpacks payloads of 1, 16 and 256 MiB with the package reader and prints
+// its throughput and peak memory next to `gzip -dc` of the same payload,
+// each run in a child process of its own so that its peak is its own.
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "support/Package.h"
+#include "tools/kvdpack/PackageWriter.h"
+
+namespace {
+
+struct Measure {
+    double seconds;
+    long peakKiB;
+    int status;
+};
+
+// Runs work in a child and measures its wall time and peak resident memory.
+template <typename Work>
+Measure InChild(Work work)
+{
+    auto start = std::chrono::steady_clock::now();
+    pid_t child = fork();
+    if (child == 0) {
+        _exit(work());
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return {seconds, usage.ru_maxrss, status};
+}
+
+// A library-like payload: runs of text and of noise, so it compresses some.
+void WriteLibrary(const std::string& path, std::size_t size)
+{
+    std::ofstream out(path, std::ios::binary);
+    std::string block(64 * 1024, '\0');
+    unsigned state = 12345;
+    for (std::size_t written = 0; written < size; written += block.size()) {
+        for (std::size_t i = 0; i < block.size(); ++i) {
+            state = state * 1103515245u + 12345u;
+            block[i] = (i / 4096) % 2 == 0 ? static_cast<char>('a' + (i % 26)) : static_cast<char>(state >> 16);
+        }
+        out.write(block.data(), static_cast<std::streamsize>(std::min(block.size(), size - written)));
+    }
+}
+
+void Report(const char* what, std::size_t bytes, const Measure& measure)
+{
+    double mib = static_cast<double>(bytes) / (1024.0 * 1024.0);
+    std::printf("  %-14s %8.1f MiB/s  peak %7ld KiB%s\n", what, mib / measure.seconds, measure.peakKiB,
+                measure.status == 0 ? "" : "  (failed)");
+}
+
+} // namespace
+
+int main()
+{
+    namespace fs = std::filesystem;
+    fs::path work = fs::temp_directory_path() / ("pillowmoor-bench-" + std::to_string(getpid()));
+    fs::create_directories(work / "out");
+    std::string folder = (work / "out").string() + "/";
+    std::printf("Unpacking packages (throughput of the library written; peak resident memory of the process)\n");
+    for (std::size_t mib : {1, 16, 256}) {
+        std::size_t bytes = mib * 1024 * 1024;
+        std::string library = (work / "Bench.kvp").string();
+        std::string package = (work / "Bench.kvd").string();
+        std::string payload = (work / "payload.gz").string();
+        WriteLibrary(library, bytes);
+        std::string error;
+        if (!WritePackage(library, package, "Bench.kvp", error)) {
+            std::fprintf(stderr, "package_bench: %s\n", error.c_str());
+            return 1;
+        }
+        // The same gzip payload on its own, for gzip -dc.
+        std::ifstream in(package, std::ios::binary);
+        in.seekg(PackageNameBlockSize);
+        std::ofstream(payload, std::ios::binary) << in.rdbuf();
+
+        std::printf("%zu MiB library, %ju bytes of payload\n", mib, static_cast<std::uintmax_t>(fs::file_size(payload)));
+        Report("UnpackPackage", bytes, InChild([&] { return UnpackPackage(package, folder, "") == 1 ? 0 : 1; }));
+        Report("gzip -dc", bytes, InChild([&] {
+                   std::freopen("/dev/null", "w", stdout);
+                   execlp("gzip", "gzip", "-dc", payload.c_str(), static_cast<char*>(nullptr));
+                   return 127;
+               }));
+    }
+    fs::remove_all(work);
+    return 0;
+}

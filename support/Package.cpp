@@ -1,0 +1,155 @@
+#include "support/Package.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include <zlib.h>
+
+#include "support/FileNames.h"
+#include "support/StdioFile.h"
+
+#ifdef _WIN32
+#include "support/Win32.h"
+#endif
+
+namespace {
+
+struct GzFileTraits {
+    using Handle = gzFile;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle file) { gzclose(file); }
+};
+using GzFile = UniqueHandle<GzFileTraits>;
+
+using Buffer = char[PackageNameBlockSize];
+
+bool ReadNameBlock(std::FILE* package, Buffer& buffer)
+{
+    return std::fread(buffer, 1, PackageNameBlockSize, package) == PackageNameBlockSize;
+}
+
+// The text before the first zero byte of the block. False when the block
+// holds no zero byte: such a package has no name.
+bool StoredName(const Buffer& buffer, std::string& storedName)
+{
+    const void* zero = std::memchr(buffer, '\0', PackageNameBlockSize);
+    if (zero == nullptr) {
+        return false;
+    }
+    storedName.assign(buffer, static_cast<const char*>(zero) - buffer);
+    return true;
+}
+
+bool IsWorkingFileName(const std::string& name)
+{
+    std::string lower = name;
+    for (char& c : lower) {
+        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    return lower == PackageTempFile || lower == PackageOutputFile;
+}
+
+// Copies the rest of the package to the temporary file, chunk by chunk.
+bool CopyPayload(std::FILE* package, std::FILE* temp, Buffer& buffer)
+{
+    std::size_t read = 0;
+    while ((read = std::fread(buffer, 1, PackageNameBlockSize, package)) > 0) {
+        if (std::fwrite(buffer, 1, read, temp) != read) {
+            return false;
+        }
+    }
+    return !std::ferror(package);
+}
+
+// Decompresses the temporary file into the output. Both closes are checked:
+// zlib reports a damaged, cut-short or mismatching stream only at gzclose.
+bool Decompress(const std::string& tempPath, const std::string& outputPath, Buffer& buffer)
+{
+    GzFile payload(gzopen(tempPath.c_str(), "rb"));
+    if (!payload) {
+        return false;
+    }
+    StdioFile output = StdioFile::Open(outputPath.c_str(), "wb");
+    if (!output) {
+        return false;
+    }
+    int read = 0;
+    while ((read = gzread(payload.Get(), buffer, PackageNameBlockSize)) > 0) {
+        if (std::fwrite(buffer, 1, static_cast<std::size_t>(read), output.Get()) != static_cast<std::size_t>(read)) {
+            return false;
+        }
+    }
+    if (read < 0) {
+        return false;
+    }
+    bool outputClosed = output.Close();
+    return gzclose(payload.Release()) == Z_OK && outputClosed;
+}
+
+// Moves the finished output over the library name, replacing what is there.
+bool ReplaceFile(const std::string& from, const std::string& to)
+{
+#ifdef _WIN32
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+    return std::rename(from.c_str(), to.c_str()) == 0;
+#endif
+}
+
+} // namespace
+
+std::string ReadPackageName(std::string packagePath)
+{
+    StdioFile package = StdioFile::Open(packagePath.c_str(), "rb");
+    Buffer buffer;
+    std::string storedName;
+    if (!package || !ReadNameBlock(package.Get(), buffer) || !StoredName(buffer, storedName) ||
+        !IsSafeFileName(storedName)) {
+        return std::string();
+    }
+    return storedName;
+}
+
+std::int32_t UnpackPackage(std::string packagePath, std::string destinationFolder, std::string outputName)
+{
+    // One buffer serves the name block, the copy and the decompression.
+    Buffer buffer;
+    StdioFile package = StdioFile::Open(packagePath.c_str(), "rb");
+    if (!package) {
+        return 0;
+    }
+    // A package shorter than its name block is no package at all.
+    if (!ReadNameBlock(package.Get(), buffer)) {
+        return 0;
+    }
+    std::string storedName;
+    if (!StoredName(buffer, storedName) && outputName.empty()) {
+        return 0;
+    }
+    std::string chosenName = outputName.empty() ? storedName : outputName;
+    if (!IsSafeFileName(chosenName) || IsWorkingFileName(chosenName)) {
+        return 0;
+    }
+    std::string tempPath = destinationFolder + PackageTempFile;
+    std::string workPath = destinationFolder + PackageOutputFile;
+
+    StdioFile temp = StdioFile::Open(tempPath.c_str(), "wb");
+    if (!temp) {
+        return 0;
+    }
+    if (!CopyPayload(package.Get(), temp.Get(), buffer)) {
+        return 0;
+    }
+    package.Reset();
+    if (!temp.Close()) {
+        return 0;
+    }
+    if (!Decompress(tempPath, workPath, buffer)) {
+        return 0;
+    }
+    if (!ReplaceFile(workPath, destinationFolder + chosenName)) {
+        return 0;
+    }
+    std::remove(tempPath.c_str());
+    return 1;
+}

@@ -1,0 +1,27 @@
+// Reader of plugin packages: a 1024-byte name block (the file name under
+// which the library is installed, ended by a zero byte) followed by a gzip
+// payload that decompresses to the library. Portable: C streams and zlib.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+inline constexpr std::size_t PackageNameBlockSize = 1024;
+// Working files of an unpack in the destination folder.
+inline constexpr const char* PackageTempFile = "gztemp.tmp";
+inline constexpr const char* PackageOutputFile = "gzoutput.tmp";
+
+// The stored name, or empty when the package cannot be opened, is shorter
+// than its name block, has no zero byte there, or names anything but a plain
+// file (see IsSafeFileName).
+std::string ReadPackageName(std::string packagePath);
+
+// Writes the library held in the package to destinationFolder + outputName,
+// or + the stored name when outputName is empty. 1 on success, 0 on failure.
+// The payload is copied to "gztemp.tmp" and decompressed through zlib into
+// "gzoutput.tmp", which replaces the output only once zlib has confirmed the
+// whole stream: a failed unpack never leaves a partial output, leaves an
+// existing output untouched, and leaves the working files for the next sweep.
+// A name that is not a plain file name fails before any file is created.
+std::int32_t UnpackPackage(std::string packagePath, std::string destinationFolder, std::string outputName);

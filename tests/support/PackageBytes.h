@@ -1,0 +1,14 @@
+// Packages built in memory, byte by byte, for the reader's tests.
+#pragma once
+
+#include <string>
+
+// data as one gzip member.
+std::string GzipBytes(const std::string& data);
+
+// A name block holding blockText (padded with zero bytes to 1024, cut at
+// 1024), followed by payload.
+std::string PackageBytes(const std::string& blockText, const std::string& payload);
+
+// Bytes that compress poorly and differ from call to call with seed.
+std::string NoiseBytes(std::size_t size, unsigned seed);
