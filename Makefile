@@ -31,10 +31,10 @@ run: win64
 	tools/with-wine $(WINE_PREFIX) tools/run-toy $(RUN_DIR)
 
 format:
-	clang-format -i $$(git ls-files '*.cpp' '*.h' '*.c')
+	clang-format -i $$(git ls-files --cached --others --exclude-standard '*.cpp' '*.h' '*.c')
 
 format-check: deps
-	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h' '*.c')
+	clang-format --dry-run --Werror $$(git ls-files --cached --others --exclude-standard '*.cpp' '*.h' '*.c')
 
 clean:
 	rm -rf build

@@ -85,7 +85,8 @@ int main()
         in.seekg(PackageNameBlockSize);
         std::ofstream(payload, std::ios::binary) << in.rdbuf();
 
-        std::printf("%zu MiB library, %ju bytes of payload\n", mib, static_cast<std::uintmax_t>(fs::file_size(payload)));
+        std::printf("%zu MiB library, %ju bytes of payload\n", mib,
+                    static_cast<std::uintmax_t>(fs::file_size(payload)));
         Report("UnpackPackage", bytes, InChild([&] { return UnpackPackage(package, folder, "") == 1 ? 0 : 1; }));
         Report("gzip -dc", bytes, InChild([&] {
                    std::freopen("/dev/null", "w", stdout);

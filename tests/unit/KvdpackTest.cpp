@@ -25,7 +25,10 @@ Result RunTool(const std::vector<std::string>& arguments)
     return {exitCode, out.str(), err.str()};
 }
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
 
 } // namespace
 

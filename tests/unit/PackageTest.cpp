@@ -136,10 +136,10 @@ TEST_F(PackageTest, ShortPackageFailsEvenWithAnOutputName)
 
 TEST_F(PackageTest, NamesThatAreNotPlainFilesCreateNothing)
 {
-    const std::string names[] = {"..\\x.kvp", "../x.kvp", "a/b.kvp",   "C:x.kvp",     "C:\\x.kvp",   "\\\\srv\\s\\x.kvp",
-                                 "x.kvp:s",   "CON.kvp",  "nul",       "COM1.kvp",    "CONIN$",      "lpt9",
-                                 "x.kvp.",    "x.kvp ",   "a\tb.kvp",  "..",          ".",           "aux .kvp",
-                                 "<x>.kvp",   "x|y.kvp",  "x?.kvp",    "com\xb9.kvp"};
+    const std::string names[] = {"..\\x.kvp", "../x.kvp", "a/b.kvp",  "C:x.kvp",    "C:\\x.kvp", "\\\\srv\\s\\x.kvp",
+                                 "x.kvp:s",   "CON.kvp",  "nul",      "COM1.kvp",   "CONIN$",    "lpt9",
+                                 "x.kvp.",    "x.kvp ",   "a\tb.kvp", "..",         ".",         "aux .kvp",
+                                 "<x>.kvp",   "x|y.kvp",  "x?.kvp",   "com\xb9.kvp"};
     for (const std::string& name : names) {
         EXPECT_EQ(Unpack(PackageBytes(name, GzipBytes(kLibrary))), 0) << name;
         EXPECT_EQ(ReadPackageName(source.File("Example.kvd")), "") << name;
