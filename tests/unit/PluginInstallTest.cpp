@@ -1,0 +1,216 @@
+// The installation pass on a scratch plugins folder with real plugin
+// libraries of different versions and release dates.
+#include "plugins/PluginInstall.h"
+
+#include <gtest/gtest.h>
+
+#include "plugins/ToyPlugin.h"
+#include "support/FileSystem.h"
+#include "support/Win32Handles.h"
+#include "tests/support/PackageBytes.h"
+#include "tests/support/PackageFolder.h"
+
+namespace {
+
+class PluginInstallTest : public ::testing::Test {
+protected:
+    std::vector<std::string> Install()
+    {
+        CToyPlugin loader;
+        return loader.InstallPackages();
+    }
+
+    std::string Plugins(const std::string& name) const { return folder.PluginsPath() + name; }
+
+    // The plugins folder's entries, sorted, without the trace.
+    std::vector<std::string> Entries() const
+    {
+        std::vector<std::string> names;
+        for (const WIN32_FIND_DATAA& entry : FindFiles(folder.PluginsPath(), "*")) {
+            std::string name = entry.cFileName;
+            if (name != "." && name != "..") {
+                names.push_back(name);
+            }
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    ToyFolder folder;
+    CurrentDirectoryScope inFolder{folder.Path()};
+};
+
+} // namespace
+
+TEST_F(PluginInstallTest, PackageWithoutInstalledCopyIsInstalledDeletedAndListed)
+{
+    AddPackage(folder, "pk_base");
+    EXPECT_EQ(Install(), std::vector<std::string>{Plugins("Versioned.kvd")});
+    EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), "pk_base"));
+    EXPECT_EQ(Entries(), std::vector<std::string>{"Versioned.kvp"});
+}
+
+TEST_F(PluginInstallTest, NewerCopyIsKeptAndOlderRolledBack)
+{
+    struct Case {
+        const char* installed;
+        const char* incoming;
+        bool kept;
+    };
+    const Case cases[] = {
+        {"pk_base", "pk_same", true},         // same date and version
+        {"pk_base", "pk_laterdate", true},    // later date wins over a lower version
+        {"pk_base", "pk_earlierdate", false}, // earlier date loses to a higher version
+        {"pk_v19", "pk_v110", false},         // 1.10 is below 1.9
+        {"pk_v110", "pk_v19", true},          //
+        {"pk_noidentity", "pk_zero", true},   // a copy without identity counts as 0 and 0
+        {"pk_noidentity", "pk_base", true},   //
+        {"pk_base", "pk_nodate", false},      // a new copy without release date
+        {"pk_base", "pk_noidentity", false},  //
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.installed) + " then " + c.incoming);
+        RemoveTree(folder.PluginsPath());
+        CreateDirectoryA(folder.PluginsPath().c_str(), nullptr);
+        folder.AddPlugin(c.installed, "Versioned.kvp");
+        AddPackage(folder, c.incoming);
+        std::vector<std::string> listed = Install();
+        EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), c.kept ? c.incoming : c.installed));
+        EXPECT_EQ(listed.size(), c.kept ? 1u : 0u);
+        EXPECT_EQ(Entries(), std::vector<std::string>{"Versioned.kvp"});
+    }
+}
+
+TEST_F(PluginInstallTest, SweepRemovesWorkingFilesAndRestoresBackups)
+{
+    folder.AddPlugin("pk_other", "Other.tmp");
+    WriteWholeFile(Plugins("Other.kvp"), "half a library");
+    WriteWholeFile(Plugins("gztemp.tmp"), "payload");
+    WriteWholeFile(Plugins("GZOUTPUT.TMP"), "half a library");
+    ASSERT_TRUE(CreateDirectoryA(Plugins("folder.tmp").c_str(), nullptr));
+    EXPECT_TRUE(Install().empty());
+    EXPECT_TRUE(IsCopyOf(Plugins("Other.kvp"), "pk_other"));
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"Other.kvp", "folder.tmp"}));
+}
+
+TEST_F(PluginInstallTest, SweepRunsBeforePackagesToo)
+{
+    WriteWholeFile(Plugins("gztemp.tmp"), "payload");
+    AddPackage(folder, "pk_base");
+    EXPECT_EQ(Install().size(), 1u);
+    EXPECT_EQ(Entries(), std::vector<std::string>{"Versioned.kvp"});
+}
+
+TEST_F(PluginInstallTest, PackagesAreTakenInFolderOrder)
+{
+    AddPackage(folder, "pk_base");
+    AddPackage(folder, "pk_other", "Other.kvd", "Other.kvp");
+    std::vector<std::string> expected;
+    for (const WIN32_FIND_DATAA& entry : FindFiles(folder.PluginsPath(), "*.kvd")) {
+        expected.push_back(Plugins(entry.cFileName));
+    }
+    EXPECT_EQ(Install(), expected);
+    EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), "pk_base"));
+    EXPECT_TRUE(IsCopyOf(Plugins("Other.kvp"), "pk_other"));
+}
+
+TEST_F(PluginInstallTest, StoredNameDifferentFromThePackagesOwn)
+{
+    folder.AddPlugin("pk_base", "Versioned.kvp");
+    AddPackage(folder, "pk_laterdate", "Versioned.kvd", "Renamed.kvp");
+    EXPECT_EQ(Install().size(), 1u);
+    EXPECT_EQ(Entries(), std::vector<std::string>{"Renamed.kvp"});
+    EXPECT_TRUE(IsCopyOf(Plugins("Renamed.kvp"), "pk_laterdate"));
+
+    folder.AddPlugin("pk_base", "Versioned.kvp");
+    AddPackage(folder, "pk_earlierdate", "Versioned.kvd", "Other.kvp");
+    EXPECT_TRUE(Install().empty());
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"Renamed.kvp", "Versioned.kvp"}));
+    EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), "pk_base"));
+}
+
+TEST_F(PluginInstallTest, InstalledCopyHeldOpenStaysAndSoDoesThePackage)
+{
+    folder.AddPlugin("pk_base", "Versioned.kvp");
+    AddPackage(folder, "pk_laterdate");
+    KernelHandle held(CreateFileA(Plugins("Versioned.kvp").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_NE(held.Get(), INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(Install().empty());
+    held.Reset();
+    EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), "pk_base"));
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"Versioned.kvd", "Versioned.kvp"}));
+
+    // Once the copy is free, the next start installs the package.
+    EXPECT_EQ(Install().size(), 1u);
+    EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), "pk_laterdate"));
+}
+
+TEST_F(PluginInstallTest, CorruptPackageWithoutInstalledCopyWaitsForTheNextStart)
+{
+    std::string gzip = GzipBytes(ReadWholeFile(TestPluginPath("pk_base")));
+    gzip[gzip.size() - 8] ^= 1;
+    AddRawPackage(folder, "Versioned.kvd", "Versioned.kvp", gzip);
+    EXPECT_TRUE(Install().empty());
+    EXPECT_FALSE(FileExists(Plugins("Versioned.kvp")));
+    EXPECT_TRUE(FileExists(Plugins("Versioned.kvd")));
+    EXPECT_TRUE(Install().empty());
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"Versioned.kvd", "gzoutput.tmp", "gztemp.tmp"}));
+}
+
+TEST_F(PluginInstallTest, CorruptPackageOverAnInstalledCopyIsRolledBack)
+{
+    folder.AddPlugin("pk_base", "Versioned.kvp");
+    std::string gzip = GzipBytes(ReadWholeFile(TestPluginPath("pk_laterdate")));
+    AddRawPackage(folder, "Versioned.kvd", "Versioned.kvp", gzip.substr(0, gzip.size() - 4));
+    EXPECT_TRUE(Install().empty());
+    EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), "pk_base"));
+    EXPECT_FALSE(FileExists(Plugins("Versioned.kvd")));
+}
+
+TEST_F(PluginInstallTest, CorruptPackageLeavesAnotherLibraryOfItsStoredName)
+{
+    folder.AddPlugin("pk_base", "Versioned.kvp");
+    folder.AddPlugin("pk_other", "Other.kvp");
+    AddRawPackage(folder, "Versioned.kvd", "Other.kvp", "\x1f\x8b damaged");
+    EXPECT_TRUE(Install().empty());
+    EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), "pk_base"));
+    EXPECT_TRUE(IsCopyOf(Plugins("Other.kvp"), "pk_other"));
+}
+
+TEST_F(PluginInstallTest, NamesThatAreNotPlainFilesAreRefused)
+{
+    const std::string names[] = {"..\\x.kvp", "a/b.kvp", "C:x.kvp",   "C:\\x.kvp", "\\\\srv\\s\\x.kvp",
+                                 "x.kvp:s",   "CON.kvp", "nul",       "COM1.kvp",  "CONIN$",
+                                 "x.kvp.",    "x.kvp ",  "a\x01.kvp", ""};
+    std::string library = ReadWholeFile(TestPluginPath("pk_laterdate"));
+    for (const std::string& name : names) {
+        SCOPED_TRACE("stored name '" + name + "'");
+        RemoveTree(folder.PluginsPath());
+        CreateDirectoryA(folder.PluginsPath().c_str(), nullptr);
+        folder.AddPlugin("pk_base", "Versioned.kvp");
+        AddRawPackage(folder, "Versioned.kvd", name, GzipBytes(library));
+        AddRawPackage(folder, "Fresh.kvd", name, GzipBytes(library));
+        EXPECT_TRUE(Install().empty());
+        EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), "pk_base"));
+        // Nothing was unpacked anywhere: the new package waits, unread.
+        EXPECT_EQ(Entries(), (std::vector<std::string>{"Fresh.kvd", "Versioned.kvp"}));
+        EXPECT_FALSE(FileExists(folder.Path() + "x.kvp"));
+    }
+}
+
+TEST_F(PluginInstallTest, IdentityComparesDateFirstThenVersionAsNumbers)
+{
+    EXPECT_TRUE(IsOlderThan({9.0, 4, true}, {1.0, 5, true}));
+    EXPECT_FALSE(IsOlderThan({0.5, 6, true}, {1.0, 5, true}));
+    EXPECT_TRUE(IsOlderThan({1.1, 5, true}, {1.9, 5, true}));
+    EXPECT_FALSE(IsOlderThan({1.0, 5, true}, {1.0, 5, true}));
+    LibraryIdentity none = ReadLibraryIdentity(TestPluginPath("pk_noidentity"));
+    EXPECT_EQ(none.version, 0.0);
+    EXPECT_EQ(none.releaseDate, 0);
+    EXPECT_FALSE(none.complete);
+    LibraryIdentity v110 = ReadLibraryIdentity(TestPluginPath("pk_v110"));
+    EXPECT_DOUBLE_EQ(v110.version, 1.1);
+    EXPECT_EQ(v110.releaseDate, 5);
+    EXPECT_TRUE(v110.complete);
+}
