@@ -4,7 +4,7 @@ SHELL := /bin/bash
 WINE_PREFIX := build/wineprefix
 RUN_DIR := build/run
 
-.PHONY: deps win64 win32 native test run format format-check clean
+.PHONY: deps win64 win32 native test run bench format format-check clean
 
 deps:
 	@tools/install-deps
@@ -29,6 +29,11 @@ run: win64
 	rm -rf $(RUN_DIR)
 	cmake --install build/win64 --prefix $(RUN_DIR) >/dev/null
 	tools/with-wine $(WINE_PREFIX) tools/run-toy $(RUN_DIR)
+
+bench: deps
+	cmake --preset bench >/dev/null
+	cmake --build --preset bench --target package_bench
+	build/bench/bin/package_bench
 
 format:
 	clang-format -i $$(git ls-files --cached --others --exclude-standard '*.cpp' '*.h' '*.c')

@@ -26,6 +26,7 @@ struct Measure {
 template <typename Work>
 Measure InChild(Work work)
 {
+    std::fflush(stdout);
     auto start = std::chrono::steady_clock::now();
     pid_t child = fork();
     if (child == 0) {
