@@ -70,14 +70,14 @@ TEST_F(HostRunTest, FirstRunWithoutPluginsCountsRegistersAndEndsSilently)
     std::vector<std::string> logs = LogNames();
     ASSERT_EQ(logs.size(), 1u);
     EXPECT_TRUE(IsNamedForATimeBetween(logs[0], before, after)) << logs[0];
-    EXPECT_EQ(ReadWholeFile(folder.Path() + "Logs\\" + logs[0]), "");
+    EXPECT_EQ(ReadBytes(folder.Path() + "Logs\\" + logs[0]), "");
 }
 
 TEST_F(HostRunTest, NextRunCountsOnAndReplacesTheLog)
 {
     ASSERT_EQ(RunHost(folder.Path()).exitCode, 0u);
     ASSERT_TRUE(SetRegistryString(kToyKey, "Name", "edited"));
-    WriteWholeFile(folder.Path() + "Logs\\[1#1#2002 10;0;0].log", std::string("old\0", 4));
+    WriteBytes(folder.Path() + "Logs\\[1#1#2002 10;0;0].log", std::string("old\0", 4));
     HostRun run = RunHost(folder.Path());
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0u);
@@ -90,12 +90,12 @@ TEST_F(HostRunTest, NextRunCountsOnAndReplacesTheLog)
 
 TEST_F(HostRunTest, FileNamedLogsInTheWayLeavesNoLogButTheRunGoesOn)
 {
-    WriteWholeFile(folder.Path() + "Logs", "in the way");
+    WriteBytes(folder.Path() + "Logs", "in the way");
     HostRun run = RunHost(folder.Path());
     ASSERT_TRUE(run.finished);
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_EQ(RegistryText(kToyKey, "Executes"), "1");
-    EXPECT_EQ(ReadWholeFile(folder.Path() + "Logs"), "in the way");
+    EXPECT_EQ(ReadBytes(folder.Path() + "Logs"), "in the way");
     EXPECT_TRUE(FindFiles(folder.Path(), "*.log").empty());
 }
 

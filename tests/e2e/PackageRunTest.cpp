@@ -69,9 +69,9 @@ TEST_F(PackageRunTest, PassStoppedWhileTheNewCopyWasWritten)
 {
     folder.AddPlugin("pk_base", "Versioned.tmp");
     AddPackage(folder, "pk_laterdate");
-    std::string library = ReadWholeFile(TestPluginPath("pk_laterdate"));
-    WriteWholeFile(Plugins("gztemp.tmp"), GzipBytes(library).substr(0, 2000));
-    WriteWholeFile(Plugins("gzoutput.tmp"), library.substr(0, 3000));
+    std::string library = ReadBytes(TestPluginPath("pk_laterdate"));
+    WriteBytes(Plugins("gztemp.tmp"), GzipBytes(library).substr(0, 2000));
+    WriteBytes(Plugins("gzoutput.tmp"), library.substr(0, 3000));
     RunAndExpectLoaded("pk_laterdate");
 }
 
@@ -79,7 +79,7 @@ TEST_F(PackageRunTest, PassStoppedWithAPartLibraryUnderItsName)
 {
     folder.AddPlugin("pk_base", "Versioned.tmp");
     AddPackage(folder, "pk_laterdate");
-    WriteWholeFile(Plugins("Versioned.kvp"), ReadWholeFile(TestPluginPath("pk_laterdate")).substr(0, 3000));
+    WriteBytes(Plugins("Versioned.kvp"), ReadBytes(TestPluginPath("pk_laterdate")).substr(0, 3000));
     RunAndExpectLoaded("pk_laterdate");
 }
 

@@ -28,7 +28,7 @@ protected:
     std::string LogBytes()
     {
         std::vector<WIN32_FIND_DATAA> logs = FindFiles(folder.Path() + "Logs\\", "*.log");
-        return logs.size() == 1 ? ReadWholeFile(folder.Path() + "Logs\\" + logs[0].cFileName) : "<no single log>";
+        return logs.size() == 1 ? ReadBytes(folder.Path() + "Logs\\" + logs[0].cFileName) : "<no single log>";
     }
 
     // The log holds exactly one entry for this record, stamped during the run,

@@ -66,7 +66,7 @@ HostRun RunHost(const std::string& currentFolder, unsigned long timeoutMs)
 
 int HostSubsystem()
 {
-    std::string image = ReadWholeFile(HostPath());
+    std::string image = ReadBytes(HostPath());
     if (image.size() < 0x40) {
         return -1;
     }

@@ -17,10 +17,10 @@ void AddPackage(const ToyFolder& folder, const std::string& label, const std::st
 void AddRawPackage(const ToyFolder& folder, const std::string& packageName, const std::string& storedName,
                    const std::string& payload)
 {
-    WriteWholeFile(folder.PluginsPath() + packageName, PackageBytes(storedName, payload));
+    WriteBytes(folder.PluginsPath() + packageName, PackageBytes(storedName, payload));
 }
 
 bool IsCopyOf(const std::string& path, const std::string& label)
 {
-    return FileExists(path) && ReadWholeFile(path) == ReadWholeFile(TestPluginPath(label));
+    return FileExists(path) && ReadBytes(path) == ReadBytes(TestPluginPath(label));
 }

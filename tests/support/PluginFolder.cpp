@@ -30,7 +30,7 @@ void ToyFolder::AddPlugins(const std::vector<std::string>& labels)
 
 std::vector<std::string> ToyFolder::Trace() const
 {
-    std::istringstream text(ReadWholeFile(Path() + "trace.txt"));
+    std::istringstream text(ReadBytes(Path() + "trace.txt"));
     std::vector<std::string> lines;
     for (std::string line; std::getline(text, line);) {
         lines.push_back(line);

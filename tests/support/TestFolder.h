@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "tests/support/ScratchDir.h"
+
 // A new, empty folder under the system's temporary folder, removed with all
 // its contents when the object dies. Path() ends with "\".
 class TestFolder {
@@ -33,7 +35,5 @@ private:
 void RemoveTree(const std::string& folder);
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
-std::string ReadWholeFile(const std::string& path);
-void WriteWholeFile(const std::string& path, const std::string& bytes);
 // The folder of the running test program, ending with "\".
 std::string ProgramFolder();

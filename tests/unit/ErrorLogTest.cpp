@@ -48,7 +48,7 @@ TEST(LogError, WritesOneEntryToLogFile)
     std::tm before = LocalTimeNow();
     ASSERT_TRUE(LogReport(app, kReport, ""));
     std::tm after = LocalTimeNow();
-    EXPECT_TRUE(IsEntryWrittenBetween(ReadWholeFile(app.logFile), before, after, kReport));
+    EXPECT_TRUE(IsEntryWrittenBetween(ReadBytes(app.logFile), before, after, kReport));
 }
 
 TEST(LogError, AppendsEntriesInCallOrder)
@@ -56,12 +56,12 @@ TEST(LogError, AppendsEntriesInCallOrder)
     TestFolder folder;
     CToyApp app;
     app.logFile = folder.Path() + "run.log";
-    WriteWholeFile(app.logFile, std::string("old\0", 4));
+    WriteBytes(app.logFile, std::string("old\0", 4));
     ErrorReport second{"Plugin", -7, "second; report", -3, "Go on"};
     ASSERT_TRUE(LogReport(app, kReport, ""));
     ASSERT_TRUE(LogReport(app, second, ""));
 
-    std::string bytes = ReadWholeFile(app.logFile);
+    std::string bytes = ReadBytes(app.logFile);
     ASSERT_EQ(bytes.substr(0, 4), std::string("old\0", 4));
     std::string::size_type firstEnd = bytes.find('\0', 4);
     ASSERT_NE(firstEnd, std::string::npos);
@@ -78,11 +78,11 @@ TEST(LogError, ExplicitPathWinsOverLogFile)
     TestFolder folder;
     CToyApp app;
     app.logFile = folder.Path() + "run.log";
-    WriteWholeFile(app.logFile, "");
+    WriteBytes(app.logFile, "");
     std::string other = folder.Path() + "other.log";
     ASSERT_TRUE(LogReport(app, kReport, other));
-    EXPECT_EQ(ReadWholeFile(app.logFile), "");
-    EXPECT_FALSE(ReadWholeFile(other).empty());
+    EXPECT_EQ(ReadBytes(app.logFile), "");
+    EXPECT_FALSE(ReadBytes(other).empty());
 }
 
 TEST(LogError, NoPathAtAllWritesNothing)
@@ -109,7 +109,7 @@ TEST(LogError, ZeroCharacterEndsOnlyItsField)
     app.logFile = folder.Path() + "run.log";
     ErrorReport report{"Toy", 0, std::string("bad\0hidden", 10), 4, "Toy shutdown"};
     ASSERT_TRUE(LogReport(app, report, ""));
-    std::string bytes = ReadWholeFile(app.logFile);
+    std::string bytes = ReadBytes(app.logFile);
     EXPECT_NE(bytes.find(";Toy;0;bad;4;Toy shutdown;"), std::string::npos);
     EXPECT_EQ(bytes.find("hidden"), std::string::npos);
 }
@@ -149,22 +149,22 @@ TEST(PrepareLogFile, CreatesMissingFoldersAndOneEmptyLog)
     ASSERT_EQ(names.size(), 1u);
     EXPECT_TRUE(names[0] == FormatLogFileName(before) || names[0] == FormatLogFileName(after)) << names[0];
     EXPECT_EQ(logFile, logs + names[0]);
-    EXPECT_EQ(ReadWholeFile(logFile), "");
+    EXPECT_EQ(ReadBytes(logFile), "");
 }
 
 TEST(PrepareLogFile, DeletesOnlyOldLogFiles)
 {
     TestFolder folder;
     std::string logs = folder.Path();
-    WriteWholeFile(logs + "[1#1#2002 10;0;0].log", std::string("entry\0", 6));
-    WriteWholeFile(logs + "other.log", "x");
-    WriteWholeFile(logs + "notes.txt", "keep");
+    WriteBytes(logs + "[1#1#2002 10;0;0].log", std::string("entry\0", 6));
+    WriteBytes(logs + "other.log", "x");
+    WriteBytes(logs + "notes.txt", "keep");
     ASSERT_TRUE(CreateDirectoryA((logs + "x.log").c_str(), nullptr));
     std::string logFile;
     ASSERT_TRUE(PrepareLogFile(logs, logFile));
     EXPECT_FALSE(FileExists(logs + "[1#1#2002 10;0;0].log"));
     EXPECT_FALSE(FileExists(logs + "other.log"));
-    EXPECT_EQ(ReadWholeFile(logs + "notes.txt"), "keep");
+    EXPECT_EQ(ReadBytes(logs + "notes.txt"), "keep");
     EXPECT_TRUE(FolderExists(logs + "x.log"));
     EXPECT_EQ(Names(logs).size(), 3u);
 }
@@ -176,24 +176,24 @@ TEST(PrepareLogFile, LogOfTheSameSecondIsMadeAgainEmpty)
     std::time_t next = std::time(nullptr) + 1;
     std::tm later{};
     localtime_s(&later, &next);
-    WriteWholeFile(folder.Path() + FormatLogFileName(now), "old entries");
-    WriteWholeFile(folder.Path() + FormatLogFileName(later), "old entries");
+    WriteBytes(folder.Path() + FormatLogFileName(now), "old entries");
+    WriteBytes(folder.Path() + FormatLogFileName(later), "old entries");
     std::string logFile;
     ASSERT_TRUE(PrepareLogFile(folder.Path(), logFile));
-    EXPECT_EQ(ReadWholeFile(logFile), "");
+    EXPECT_EQ(ReadBytes(logFile), "");
     EXPECT_EQ(Names(folder.Path()).size(), 1u);
 }
 
 TEST(PrepareLogFile, FailureLeavesDestinationAndOtherFiles)
 {
     TestFolder folder;
-    WriteWholeFile(folder.Path() + "Logs", "not a folder");
-    WriteWholeFile(folder.Path() + "keep.log", "x");
+    WriteBytes(folder.Path() + "Logs", "not a folder");
+    WriteBytes(folder.Path() + "keep.log", "x");
     std::string logFile = "unchanged";
     EXPECT_FALSE(PrepareLogFile(folder.Path() + "Logs\\", logFile));
     EXPECT_FALSE(PrepareLogFile("", logFile));
     EXPECT_EQ(logFile, "unchanged");
-    EXPECT_EQ(ReadWholeFile(folder.Path() + "Logs"), "not a folder");
+    EXPECT_EQ(ReadBytes(folder.Path() + "Logs"), "not a folder");
     EXPECT_TRUE(FileExists(folder.Path() + "keep.log"));
 }
 

@@ -56,7 +56,7 @@ TEST(CreateFolderPath, LastNameWithoutBackslashIsCreatedToo)
 TEST(CreateFolderPath, OtherFailuresArePassedOver)
 {
     TestFolder folder;
-    WriteWholeFile(folder.Path() + "file", "x");
+    WriteBytes(folder.Path() + "file", "x");
     // A file in the way: every step "fails" without ERROR_DIRECTORY, so the
     // walk ends with true and the caller finds out when it makes a file there.
     EXPECT_TRUE(CreateFolderPath(folder.Path() + "file\\sub\\"));
@@ -72,8 +72,8 @@ TEST(FindFiles, MissingFolderGivesNothing)
 TEST(FindFiles, PatternMatchesFilesAndFolders)
 {
     TestFolder folder;
-    WriteWholeFile(folder.Path() + "a.log", "");
-    WriteWholeFile(folder.Path() + "b.txt", "");
+    WriteBytes(folder.Path() + "a.log", "");
+    WriteBytes(folder.Path() + "b.txt", "");
     ASSERT_TRUE(CreateDirectoryA((folder.Path() + "c.log").c_str(), nullptr));
     EXPECT_EQ(EntryNames(FindFiles(folder.Path(), "*.log")), (std::vector<std::string>{"a.log", "c.log"}));
 }
@@ -81,7 +81,7 @@ TEST(FindFiles, PatternMatchesFilesAndFolders)
 TEST(FindFiles, EmptyPatternListsEverything)
 {
     TestFolder folder;
-    WriteWholeFile(folder.Path() + "a.log", "");
-    WriteWholeFile(folder.Path() + "noextension", "");
+    WriteBytes(folder.Path() + "a.log", "");
+    WriteBytes(folder.Path() + "noextension", "");
     EXPECT_EQ(EntryNames(FindFiles(folder.Path(), "")), (std::vector<std::string>{".", "..", "a.log", "noextension"}));
 }

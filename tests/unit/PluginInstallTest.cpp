@@ -84,9 +84,9 @@ TEST_F(PluginInstallTest, NewerCopyIsKeptAndOlderRolledBack)
 TEST_F(PluginInstallTest, SweepRemovesWorkingFilesAndRestoresBackups)
 {
     folder.AddPlugin("pk_other", "Other.tmp");
-    WriteWholeFile(Plugins("Other.kvp"), "half a library");
-    WriteWholeFile(Plugins("gztemp.tmp"), "payload");
-    WriteWholeFile(Plugins("GZOUTPUT.TMP"), "half a library");
+    WriteBytes(Plugins("Other.kvp"), "half a library");
+    WriteBytes(Plugins("gztemp.tmp"), "payload");
+    WriteBytes(Plugins("GZOUTPUT.TMP"), "half a library");
     ASSERT_TRUE(CreateDirectoryA(Plugins("folder.tmp").c_str(), nullptr));
     EXPECT_TRUE(Install().empty());
     EXPECT_TRUE(IsCopyOf(Plugins("Other.kvp"), "pk_other"));
@@ -95,7 +95,7 @@ TEST_F(PluginInstallTest, SweepRemovesWorkingFilesAndRestoresBackups)
 
 TEST_F(PluginInstallTest, SweepRunsBeforePackagesToo)
 {
-    WriteWholeFile(Plugins("gztemp.tmp"), "payload");
+    WriteBytes(Plugins("gztemp.tmp"), "payload");
     AddPackage(folder, "pk_base");
     EXPECT_EQ(Install().size(), 1u);
     EXPECT_EQ(Entries(), std::vector<std::string>{"Versioned.kvp"});
@@ -148,7 +148,7 @@ TEST_F(PluginInstallTest, InstalledCopyHeldOpenStaysAndSoDoesThePackage)
 
 TEST_F(PluginInstallTest, CorruptPackageWithoutInstalledCopyWaitsForTheNextStart)
 {
-    std::string gzip = GzipBytes(ReadWholeFile(TestPluginPath("pk_base")));
+    std::string gzip = GzipBytes(ReadBytes(TestPluginPath("pk_base")));
     gzip[gzip.size() - 8] ^= 1;
     AddRawPackage(folder, "Versioned.kvd", "Versioned.kvp", gzip);
     EXPECT_TRUE(Install().empty());
@@ -161,7 +161,7 @@ TEST_F(PluginInstallTest, CorruptPackageWithoutInstalledCopyWaitsForTheNextStart
 TEST_F(PluginInstallTest, CorruptPackageOverAnInstalledCopyIsRolledBack)
 {
     folder.AddPlugin("pk_base", "Versioned.kvp");
-    std::string gzip = GzipBytes(ReadWholeFile(TestPluginPath("pk_laterdate")));
+    std::string gzip = GzipBytes(ReadBytes(TestPluginPath("pk_laterdate")));
     AddRawPackage(folder, "Versioned.kvd", "Versioned.kvp", gzip.substr(0, gzip.size() - 4));
     EXPECT_TRUE(Install().empty());
     EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), "pk_base"));
@@ -183,7 +183,7 @@ TEST_F(PluginInstallTest, NamesThatAreNotPlainFilesAreRefused)
     const std::string names[] = {"..\\x.kvp", "a/b.kvp", "C:x.kvp",   "C:\\x.kvp", "\\\\srv\\s\\x.kvp",
                                  "x.kvp:s",   "CON.kvp", "nul",       "COM1.kvp",  "CONIN$",
                                  "x.kvp.",    "x.kvp ",  "a\x01.kvp", ""};
-    std::string library = ReadWholeFile(TestPluginPath("pk_laterdate"));
+    std::string library = ReadBytes(TestPluginPath("pk_laterdate"));
     for (const std::string& name : names) {
         SCOPED_TRACE("stored name '" + name + "'");
         RemoveTree(folder.PluginsPath());

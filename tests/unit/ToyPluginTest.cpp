@@ -201,7 +201,7 @@ TEST_F(ToyPluginTest, ReleaseOfOneChildTakesItOutOfChildren)
 TEST_F(ToyPluginTest, LibrariesThatYieldNoObjectAreSkippedAndUnloaded)
 {
     folder.AddPlugins({"tp_nonew", "tp_newnull", "tp_otherarch", "tp_good"});
-    WriteWholeFile(folder.PluginsPath() + "notalibrary.kvp", "this is text, not a library");
+    WriteBytes(folder.PluginsPath() + "notalibrary.kvp", "this is text, not a library");
     ASSERT_TRUE(CreateDirectoryA((folder.PluginsPath() + "folder.kvp").c_str(), nullptr));
     EXPECT_EQ(Names(Load()), std::vector<std::string>{"Good"});
     std::vector<std::string> trace = folder.Trace();
