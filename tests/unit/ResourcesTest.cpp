@@ -89,31 +89,21 @@ TEST_F(ResourcesTest, FlagIsSetOnlyByExactlyTRUE)
     EXPECT_EQ(ReadFlag(module, 25), 0); // " TRUE"
 }
 
-TEST_F(ResourcesTest, IntegersTakeBlanksSignAndLeadingDigits)
+// The conversions themselves are covered by DecimalTextTest; these show that
+// the readers apply them to what the string table holds.
+TEST_F(ResourcesTest, IntegersTakeBlanksSignAndLeadingDigitsAndSaturate)
 {
     EXPECT_EQ(ReadInt(module, 30), 41); // "  41abc"
     EXPECT_EQ(ReadInt(module, 31), -17);
-    EXPECT_EQ(ReadInt(module, 32), 5);  // "+5"
-    EXPECT_EQ(ReadInt(module, 33), 0);  // "abc"
-    EXPECT_EQ(ReadInt(module, 38), 12); // "\t12 34"
-}
-
-TEST_F(ResourcesTest, IntegersSaturateInsteadOfOverflowing)
-{
+    EXPECT_EQ(ReadInt(module, 33), 0);                                        // "abc"
     EXPECT_EQ(ReadInt(module, 34), std::numeric_limits<std::int32_t>::max()); // "99999999999"
     EXPECT_EQ(ReadInt(module, 35), std::numeric_limits<std::int32_t>::min()); // "-99999999999"
-    EXPECT_EQ(ReadInt(module, 36), std::numeric_limits<std::int32_t>::max());
-    EXPECT_EQ(ReadInt(module, 37), std::numeric_limits<std::int32_t>::min());
 }
 
 TEST_F(ResourcesTest, DoublesAreDecimalNumbers)
 {
     EXPECT_DOUBLE_EQ(ReadDouble(module, 3), 2.5);
-    EXPECT_DOUBLE_EQ(ReadDouble(module, 40), 1.1);             // "1.10"
     EXPECT_DOUBLE_EQ(ReadDouble(module, 41), -2500);           // " -2.5e3x"
-    EXPECT_DOUBLE_EQ(ReadDouble(module, 42), 0.5);             // ".5"
-    EXPECT_DOUBLE_EQ(ReadDouble(module, 43), 0.0);             // "abc"
-    EXPECT_DOUBLE_EQ(ReadDouble(module, 44), 7.0);             // "7e"
     EXPECT_DOUBLE_EQ(ReadDouble(module, 45), 0.0);             // "0x1A"
-    EXPECT_LT(ReadDouble(module, 40), ReadDouble(module, 46)); // 1.10 is below 1.9
+    EXPECT_LT(ReadDouble(module, 40), ReadDouble(module, 46)); // "1.10" is below "1.9"
 }
