@@ -57,7 +57,8 @@ bool CToyApp::Startup(HINSTANCE instanceHandle)
     if (!StartupHook()) {
         return false;
     }
-    std::vector<std::string> installedPackages = loader.InstallPackages();
+    // The list of installed packages is the pass's report; start-up has no use for it.
+    loader.InstallPackages();
     plugins = loader.LoadPlugins(this, nullptr);
     return !plugins.empty();
 }
