@@ -6,6 +6,7 @@
 #include <zlib.h>
 
 #include "support/FileNames.h"
+#include "support/GzFile.h"
 #include "support/StdioFile.h"
 
 #ifdef _WIN32
@@ -13,13 +14,6 @@
 #endif
 
 namespace {
-
-struct GzFileTraits {
-    using Handle = gzFile;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle file) { gzclose(file); }
-};
-using GzFile = UniqueHandle<GzFileTraits>;
 
 using Buffer = char[PackageNameBlockSize];
 

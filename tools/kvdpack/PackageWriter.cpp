@@ -6,6 +6,7 @@
 
 #include <zlib.h>
 
+#include "support/GzFile.h"
 #include "support/Package.h"
 #include "support/StdioFile.h"
 
@@ -55,13 +56,6 @@ bool WriteNameBlock(std::FILE* output, const std::string& storedName)
     std::memcpy(block, storedName.data(), storedName.size());
     return std::fwrite(block, 1, sizeof block, output) == sizeof block;
 }
-
-struct GzFileTraits {
-    using Handle = gzFile;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle file) { gzclose(file); }
-};
-using GzFile = UniqueHandle<GzFileTraits>;
 
 // The payload as zlib's gzip reader sees it: a descriptor of the package
 // positioned just after the name block, owned by the returned reader.

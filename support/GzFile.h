@@ -1,0 +1,14 @@
+// Owner of a zlib gzip file. A close whose result matters (zlib reports a
+// damaged stream there) is done explicitly with gzclose(Release()).
+#pragma once
+
+#include <zlib.h>
+
+#include "support/UniqueHandle.h"
+
+struct GzFileTraits {
+    using Handle = gzFile;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle file) { gzclose(file); }
+};
+using GzFile = UniqueHandle<GzFileTraits>;
