@@ -73,21 +73,6 @@ TEST_F(HostRunTest, FirstRunWithoutPluginsCountsRegistersAndEndsSilently)
     EXPECT_EQ(ReadBytes(folder.Path() + "Logs\\" + logs[0]), "");
 }
 
-TEST_F(HostRunTest, NextRunCountsOnAndReplacesTheLog)
-{
-    ASSERT_EQ(RunHost(folder.Path()).exitCode, 0u);
-    ASSERT_TRUE(SetRegistryString(kToyKey, "Name", "edited"));
-    WriteBytes(folder.Path() + "Logs\\[1#1#2002 10;0;0].log", std::string("old\0", 4));
-    HostRun run = RunHost(folder.Path());
-    ASSERT_TRUE(run.finished);
-    EXPECT_EQ(run.exitCode, 0u);
-    EXPECT_EQ(RegistryText(kToyKey, "Executes"), "2");
-    EXPECT_EQ(RegistryText(kToyKey, "Name"), "edited");
-    std::vector<std::string> logs = LogNames();
-    ASSERT_EQ(logs.size(), 1u);
-    EXPECT_NE(logs[0], "[1#1#2002 10;0;0].log");
-}
-
 TEST_F(HostRunTest, FileNamedLogsInTheWayLeavesNoLogButTheRunGoesOn)
 {
     WriteBytes(folder.Path() + "Logs", "in the way");

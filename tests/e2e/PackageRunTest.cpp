@@ -48,16 +48,6 @@ TEST_F(PackageRunTest, DroppedPackageIsInstalledAndLoadsInTheSameRun)
     RunAndExpectLoaded("pk_base");
 }
 
-TEST_F(PackageRunTest, NewerPackageReplacesTheInstalledCopy)
-{
-    folder.AddPlugin("pk_base", "Versioned.kvp");
-    AddPackage(folder, "pk_laterdate");
-    RunAndExpectLoaded("pk_laterdate");
-}
-
-// Each state is what a pass killed at one step leaves: the old copy moved
-// aside as the backup, the package still there, and the new copy in some
-// state of being written, compared, kept or rolled back.
 TEST_F(PackageRunTest, PassStoppedAfterTheBackupWasMade)
 {
     folder.AddPlugin("pk_base", "Versioned.tmp");

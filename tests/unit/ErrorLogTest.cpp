@@ -196,12 +196,3 @@ TEST(PrepareLogFile, FailureLeavesDestinationAndOtherFiles)
     EXPECT_EQ(ReadBytes(folder.Path() + "Logs"), "not a folder");
     EXPECT_TRUE(FileExists(folder.Path() + "keep.log"));
 }
-
-TEST(PrepareLogFile, DestinationMayBeTheFolderText)
-{
-    TestFolder folder;
-    std::string logFile = folder.Path() + "Logs\\";
-    ASSERT_TRUE(PrepareLogFile(logFile, logFile));
-    EXPECT_EQ(logFile.rfind(folder.Path() + "Logs\\[", 0), 0u);
-    EXPECT_TRUE(FileExists(logFile));
-}

@@ -198,19 +198,3 @@ TEST_F(PluginInstallTest, NamesThatAreNotPlainFilesAreRefused)
         EXPECT_FALSE(FileExists(folder.Path() + "x.kvp"));
     }
 }
-
-TEST_F(PluginInstallTest, IdentityComparesDateFirstThenVersionAsNumbers)
-{
-    EXPECT_TRUE(IsOlderThan({9.0, 4, true}, {1.0, 5, true}));
-    EXPECT_FALSE(IsOlderThan({0.5, 6, true}, {1.0, 5, true}));
-    EXPECT_TRUE(IsOlderThan({1.1, 5, true}, {1.9, 5, true}));
-    EXPECT_FALSE(IsOlderThan({1.0, 5, true}, {1.0, 5, true}));
-    LibraryIdentity none = ReadLibraryIdentity(TestPluginPath("pk_noidentity"));
-    EXPECT_EQ(none.version, 0.0);
-    EXPECT_EQ(none.releaseDate, 0);
-    EXPECT_FALSE(none.complete);
-    LibraryIdentity v110 = ReadLibraryIdentity(TestPluginPath("pk_v110"));
-    EXPECT_DOUBLE_EQ(v110.version, 1.1);
-    EXPECT_EQ(v110.releaseDate, 5);
-    EXPECT_TRUE(v110.complete);
-}

@@ -23,12 +23,6 @@ TEST_F(RegistryTest, WrittenValueReadsBack)
     EXPECT_EQ(value, "hello; world");
 }
 
-TEST_F(RegistryTest, KeysAndParentsAreCreatedOnWrite)
-{
-    ASSERT_TRUE(SetRegistryString(kKey + "\\a\\b", "Deep", "1"));
-    EXPECT_EQ(RegistryText(kKey + "\\a\\b", "Deep"), "1");
-}
-
 TEST_F(RegistryTest, AbsentValueLeavesDestinationAndCreatesTheKey)
 {
     ASSERT_FALSE(RegistryKeyExists(kKey));
