@@ -16,11 +16,6 @@ constexpr UINT kVersionId = 3;
 constexpr UINT kReleaseDateId = 4;
 const std::string kBackupExtension = "tmp";
 
-bool IsUnpackWorkingFile(const std::string& name)
-{
-    return lstrcmpiA(name.c_str(), PackageTempFile) == 0 || lstrcmpiA(name.c_str(), PackageOutputFile) == 0;
-}
-
 // Installs one package; true when it is to be listed as installed. Every way
 // out leaves the installed copy in place: as it was, or replaced by the new one.
 bool InstallPackage(const std::string& folder, const std::string& packageName)
@@ -96,7 +91,7 @@ void SweepLeftovers(const std::string& folder)
             continue;
         }
         std::string name = entry.cFileName;
-        if (IsUnpackWorkingFile(name)) {
+        if (IsPackageWorkingFile(name)) {
             DeleteFileA((folder + name).c_str());
             continue;
         }

@@ -77,3 +77,8 @@ bool IsSafeFileName(const std::string& name)
     }
     return !HasForbiddenCharacter(name) && !IsDeviceName(name);
 }
+
+bool SameNameIgnoringCase(const std::string& a, const std::string& b)
+{
+    return UpperAscii(a) == UpperAscii(b);
+}

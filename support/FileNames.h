@@ -12,6 +12,10 @@ std::string ReplaceExtension(std::string name, std::string extension);
 // gives empty text. Items are copied unchanged.
 std::string JoinWithSeparator(std::vector<std::string> items, char separator);
 
+// True when the two names are equal but for the letter case of ASCII letters,
+// as Windows compares file names.
+bool SameNameIgnoringCase(const std::string& a, const std::string& b);
+
 // True when Windows would store name as exactly that file inside a folder:
 // not empty, not "." or "..", none of < > : " / \ | ? * or bytes below 32,
 // no trailing dot or space, and not a device name (CON, PRN, AUX, NUL,

@@ -34,15 +34,6 @@ bool StoredName(const Buffer& buffer, std::string& storedName)
     return true;
 }
 
-bool IsWorkingFileName(const std::string& name)
-{
-    std::string lower = name;
-    for (char& c : lower) {
-        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-    return lower == PackageTempFile || lower == PackageOutputFile;
-}
-
 // Copies the rest of the package to the temporary file, chunk by chunk.
 bool CopyPayload(std::FILE* package, std::FILE* temp, Buffer& buffer)
 {
@@ -92,6 +83,11 @@ bool ReplaceFile(const std::string& from, const std::string& to)
 
 } // namespace
 
+bool IsPackageWorkingFile(const std::string& name)
+{
+    return SameNameIgnoringCase(name, PackageTempFile) || SameNameIgnoringCase(name, PackageOutputFile);
+}
+
 std::string ReadPackageName(std::string packagePath)
 {
     StdioFile package = StdioFile::Open(packagePath.c_str(), "rb");
@@ -121,7 +117,7 @@ std::int32_t UnpackPackage(std::string packagePath, std::string destinationFolde
         return 0;
     }
     std::string chosenName = outputName.empty() ? storedName : outputName;
-    if (!IsSafeFileName(chosenName) || IsWorkingFileName(chosenName)) {
+    if (!IsSafeFileName(chosenName) || IsPackageWorkingFile(chosenName)) {
         return 0;
     }
     std::string tempPath = destinationFolder + PackageTempFile;

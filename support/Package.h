@@ -12,6 +12,9 @@ inline constexpr std::size_t PackageNameBlockSize = 1024;
 inline constexpr const char* PackageTempFile = "gztemp.tmp";
 inline constexpr const char* PackageOutputFile = "gzoutput.tmp";
 
+// True for the names of the unpack's working files, in any letter case.
+bool IsPackageWorkingFile(const std::string& name);
+
 // The stored name, or empty when the package cannot be opened, is shorter
 // than its name block, has no zero byte there, or names anything but a plain
 // file (see IsSafeFileName).

@@ -9,14 +9,6 @@ namespace {
 const char* const kUsage = "usage: kvdpack LIBRARY.kvp\n"
                            "       kvdpack --list PACKAGE.kvd\n";
 
-std::string LowerAscii(std::string text)
-{
-    for (char& c : text) {
-        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    }
-    return text;
-}
-
 // Splits a path after its last separator of either kind.
 void SplitPath(const std::string& path, std::string& folder, std::string& name)
 {
@@ -33,7 +25,7 @@ bool IsPackableName(const std::string& name, std::ostream& err)
         err << "kvdpack: '" << name << "' is not a name the host can install a library under\n";
         return false;
     }
-    if (LowerAscii(ReplaceExtension(name, "kvp")) != LowerAscii(name)) {
+    if (!SameNameIgnoringCase(ReplaceExtension(name, "kvp"), name)) {
         err << "kvdpack: '" << name << "' must be NAME.kvp, with one dot, for the host to find it again\n";
         return false;
     }
