@@ -36,3 +36,36 @@ struct RegistryKeyTraits {
     static void Close(Handle key) { RegCloseKey(key); }
 };
 using RegistryKey = UniqueHandle<RegistryKeyTraits>;
+
+// A memory device context from CreateCompatibleDC, deleted with DeleteDC.
+struct MemoryDcTraits {
+    using Handle = HDC;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle dc) { DeleteDC(dc); }
+};
+using MemoryDc = UniqueHandle<MemoryDcTraits>;
+
+// A GDI object (bitmap, brush, pen), deleted with DeleteObject once it is no
+// longer selected into any device context.
+struct GdiObjectTraits {
+    using Handle = HGDIOBJ;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle object) { DeleteObject(object); }
+};
+using GdiObject = UniqueHandle<GdiObjectTraits>;
+
+// A window, destroyed with DestroyWindow.
+struct WindowHandleTraits {
+    using Handle = HWND;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle window) { DestroyWindow(window); }
+};
+using WindowHandle = UniqueHandle<WindowHandleTraits>;
+
+// A popup menu, destroyed with DestroyMenu together with its submenus.
+struct MenuHandleTraits {
+    using Handle = HMENU;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle menu) { DestroyMenu(menu); }
+};
+using MenuHandle = UniqueHandle<MenuHandleTraits>;
