@@ -1,77 +1,50 @@
-// The pillow: a small window with a pillow resting on the moor. A click on it,
-// closing it, or ten seconds of rest end the toy.
+// The pillow: a small creature in a borderless, always-on-top, per-pixel-alpha
+// window. It breathes and blinks, falls asleep when left alone, follows the
+// left mouse button, keeps its place between runs, and offers the toy's menu
+// on a right click. Its children hear when it falls asleep or wakes through
+// the channel of plugins/ToyChannel.h.
+#include <memory>
 #include <string>
 
 #include "app/ToyApp.h"
 #include "errors/ToyError.h"
+#include "plugins/ToyChannel.h"
 #include "plugins/ToyPlugin.h"
+#include "toys/Pillow/Creature.h"
+#include "toys/Pillow/Placement.h"
+#include "toys/Pillow/ToyMenu.h"
+#include "toys/Shared/LayeredCanvas.h"
+#include "toys/Shared/ToyWindow.h"
 
 namespace {
 
 constexpr const char* kClassName = "PillowmoorPillow";
-constexpr UINT_PTR kRestTimer = 1;
-constexpr UINT kRestMilliseconds = 10000;
-constexpr int kWidth = 240;
-constexpr int kHeight = 160;
-
-void FillEllipse(HDC dc, COLORREF colour, int left, int top, int right, int bottom)
-{
-    HBRUSH brush = CreateSolidBrush(colour);
-    HGDIOBJ oldBrush = SelectObject(dc, brush);
-    HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
-    Ellipse(dc, left, top, right, bottom);
-    SelectObject(dc, oldPen);
-    SelectObject(dc, oldBrush);
-    DeleteObject(brush);
-}
-
-void PaintScene(HDC dc, const RECT& area, int runCount)
-{
-    HBRUSH sky = CreateSolidBrush(RGB(200, 220, 240));
-    FillRect(dc, &area, sky);
-    DeleteObject(sky);
-    RECT moor{area.left, area.bottom - 50, area.right, area.bottom};
-    HBRUSH grass = CreateSolidBrush(RGB(107, 142, 78));
-    FillRect(dc, &moor, grass);
-    DeleteObject(grass);
-
-    HPEN seam = CreatePen(PS_SOLID, 2, RGB(138, 127, 106));
-    HBRUSH cloth = CreateSolidBrush(RGB(244, 239, 227));
-    HGDIOBJ oldPen = SelectObject(dc, seam);
-    HGDIOBJ oldBrush = SelectObject(dc, cloth);
-    RoundRect(dc, 60, 50, 180, 120, 40, 36);
-    MoveToEx(dc, 90, 85, nullptr);
-    LineTo(dc, 150, 85);
-    SelectObject(dc, oldBrush);
-    SelectObject(dc, oldPen);
-    DeleteObject(cloth);
-    DeleteObject(seam);
-    FillEllipse(dc, RGB(127, 163, 200), 190, 14, 214, 38);
-
-    std::string caption = "Pillowmoor, run " + std::to_string(runCount);
-    SetBkMode(dc, TRANSPARENT);
-    RECT text{area.left, area.top + 12, area.right, area.top + 40};
-    DrawTextA(dc, caption.c_str(), -1, &text, DT_CENTER | DT_SINGLELINE);
-}
+constexpr UINT_PTR kAnimationTimer = 1;
+// 25 frames a second; half a minute without the mouse on it sends it to sleep.
+constexpr UINT kFrameMilliseconds = 40;
+constexpr unsigned kFramesBeforeSleep = 750;
+constexpr SIZE kWindowSize{CREATURE_SIZE, CREATURE_SIZE};
 
 class PillowPlugin : public CToyPlugin {
 public:
     std::int32_t InitialiseHook() override
     {
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.hInstance = module;
-        windowClass.hCursor = LoadCursor(nullptr, IDC_HAND);
-        windowClass.lpszClassName = kClassName;
-        if (RegisterClassA(&windowClass) == 0) {
-            throw ERR_CREATING_TOY_WINDOW;
+        // Inactive, the pillow shows nothing; and since without it nothing
+        // would show how to end the toy, the run ends at once.
+        if (active == 0) {
+            PostQuitMessage(0);
+            return 1;
         }
-        window_ = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kClassName, "Pillowmoor Toy", WS_POPUP | WS_VISIBLE,
-                                  120, 120, kWidth, kHeight, nullptr, nullptr, module, this);
-        if (window_ == nullptr) {
-            throw ERR_CREATING_TOY_WINDOW;
+        ClaimTheToy();
+        canvas_ = std::make_unique<LayeredCanvas>(CREATURE_SIZE, CREATURE_SIZE);
+        window_ = CreateToyWindow(module, kClassName, WindowProc, "Pillowmoor Toy", 0,
+                                  LoadPlacement(registryKey, kWindowSize), kWindowSize, this);
+        DrawCreature(*canvas_, frame_, asleep_);
+        if (!canvas_->Present(window_.Get())) {
+            throw ERR_SETTING_UP_TOY_GRAPHICS;
         }
-        if (SetTimer(window_, kRestTimer, kRestMilliseconds, nullptr) == 0) {
+        ShowWindow(window_.Get(), SW_SHOWNOACTIVATE);
+        if (SetTimer(window_.Get(), kAnimationTimer, kFrameMilliseconds, nullptr) == 0) {
             throw ERR_SETTING_ANIMATION_TIMER;
         }
         return 1;
@@ -79,47 +52,185 @@ public:
 
     std::int32_t ReleaseHook() override
     {
-        if (window_ != nullptr) {
-            DestroyWindow(window_);
-            window_ = nullptr;
+        if (window_) {
+            KillTimer(window_.Get(), kAnimationTimer);
+            SavePlacement(registryKey, WindowTopLeft());
+            window_.Reset();
         }
         UnregisterClassA(kClassName, module);
+        canvas_.reset();
+        runningMark_.Reset();
         return 1;
     }
 
+    std::int32_t SpareHook3(std::int32_t code, std::int32_t, std::int32_t, std::int32_t) override
+    {
+        switch (code) {
+        case TOY_ASK_WINDOW:
+            return WindowToChannel(window_.Get());
+        case TOY_ASK_STATE:
+            return asleep_ ? TOY_STATE_ASLEEP : TOY_STATE_AWAKE;
+        }
+        return 0;
+    }
+
 private:
+    // One toy at a time: the first run holds a named mutex until its release.
+    void ClaimTheToy()
+    {
+        std::string markName = "Local\\" + app->toyName + ".Pillow";
+        KernelHandle mark(CreateMutexA(nullptr, FALSE, markName.c_str()));
+        if (!mark || GetLastError() == ERROR_ALREADY_EXISTS) {
+            throw ERR_TOY_ALREADY_RUNNING;
+        }
+        runningMark_ = std::move(mark);
+    }
+
+    POINT WindowTopLeft() const
+    {
+        RECT rect{};
+        GetWindowRect(window_.Get(), &rect);
+        return {rect.left, rect.top};
+    }
+
+    void NextFrame()
+    {
+        ++frame_;
+        if (!asleep_ && ++idleFrames_ >= kFramesBeforeSleep) {
+            SetAsleep(true);
+        }
+        DrawCreature(*canvas_, frame_, asleep_);
+        canvas_->Present(window_.Get());
+    }
+
+    void SetAsleep(bool asleep)
+    {
+        idleFrames_ = 0;
+        if (asleep == asleep_) {
+            return;
+        }
+        asleep_ = asleep;
+        DrawCreature(*canvas_, frame_, asleep_);
+        canvas_->Present(window_.Get());
+        TellChildrenState(*this, asleep_ ? TOY_STATE_ASLEEP : TOY_STATE_AWAKE);
+    }
+
+    void StartDrag()
+    {
+        SetAsleep(false);
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        POINT topLeft = WindowTopLeft();
+        grab_ = {cursor.x - topLeft.x, cursor.y - topLeft.y};
+        dragging_ = true;
+        SetCapture(window_.Get());
+    }
+
+    void FollowDrag()
+    {
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        SetWindowPos(window_.Get(), nullptr, cursor.x - grab_.x, cursor.y - grab_.y, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    void EndDrag()
+    {
+        dragging_ = false;
+        POINT place = ClampToWorkArea(WindowTopLeft(), kWindowSize);
+        SetWindowPos(window_.Get(), nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        SavePlacement(registryKey, place);
+    }
+
+    void ShowMenu()
+    {
+        MenuHandle menu = BuildToyMenu(*app, asleep_);
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        // Without the foreground the menu would not close on a click elsewhere.
+        SetForegroundWindow(window_.Get());
+        TrackPopupMenu(menu.Get(), TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, window_.Get(), nullptr);
+        PostMessageA(window_.Get(), WM_NULL, 0, 0);
+    }
+
+    void ShowAbout()
+    {
+        MessageBoxA(window_.Get(), AboutText(*app).c_str(), "About Pillowmoor Toy", MB_OK | MB_ICONINFORMATION);
+    }
+
+    void OnCommand(UINT command)
+    {
+        switch (command) {
+        case TOY_COMMAND_SLEEP:
+            SetAsleep(true);
+            return;
+        case TOY_COMMAND_WAKE:
+            SetAsleep(false);
+            return;
+        case TOY_COMMAND_ABOUT:
+            ShowAbout();
+            return;
+        case TOY_COMMAND_EXIT:
+            PostQuitMessage(0);
+            return;
+        }
+        TogglePluginActive(*app, command);
+    }
+
+    bool OnMessage(UINT message, WPARAM wParam)
+    {
+        switch (message) {
+        case WM_TIMER:
+            NextFrame();
+            return true;
+        case WM_LBUTTONDOWN:
+            StartDrag();
+            return true;
+        case WM_MOUSEMOVE:
+            idleFrames_ = 0;
+            if (dragging_) {
+                FollowDrag();
+            }
+            return true;
+        case WM_LBUTTONUP:
+            if (dragging_) {
+                ReleaseCapture();
+                EndDrag();
+            }
+            return true;
+        case WM_CAPTURECHANGED:
+            dragging_ = false;
+            return true;
+        case WM_RBUTTONUP:
+            ShowMenu();
+            return true;
+        case WM_COMMAND:
+            OnCommand(LOWORD(wParam));
+            return true;
+        case WM_CLOSE:
+            PostQuitMessage(0);
+            return true;
+        }
+        return false;
+    }
+
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
-        if (message == WM_NCCREATE) {
-            auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-            SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        }
-        auto* self = reinterpret_cast<PillowPlugin*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        switch (message) {
-        case WM_PAINT: {
-            PAINTSTRUCT paint;
-            HDC dc = BeginPaint(window, &paint);
-            RECT area;
-            GetClientRect(window, &area);
-            PaintScene(dc, area, self != nullptr ? self->runCount : 0);
-            EndPaint(window, &paint);
-            return 0;
-        }
-        case WM_TIMER:
-        case WM_LBUTTONUP:
-            DestroyWindow(window);
-            return 0;
-        case WM_DESTROY:
-            if (self != nullptr) {
-                self->window_ = nullptr;
-            }
-            PostQuitMessage(0);
+        auto* self = BoundObject<PillowPlugin>(window, message, lParam);
+        if (self != nullptr && self->window_.Get() == window && self->OnMessage(message, wParam)) {
             return 0;
         }
         return DefWindowProcA(window, message, wParam, lParam);
     }
 
-    HWND window_ = nullptr;
+    KernelHandle runningMark_;
+    std::unique_ptr<LayeredCanvas> canvas_;
+    WindowHandle window_;
+    unsigned frame_ = 0;
+    unsigned idleFrames_ = 0;
+    bool asleep_ = false;
+    bool dragging_ = false;
+    POINT grab_{};
 };
 
 } // namespace

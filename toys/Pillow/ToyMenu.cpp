@@ -1,0 +1,110 @@
+#include "toys/Pillow/ToyMenu.h"
+
+#include <string>
+
+#include "app/Registry.h"
+#include "app/Resources.h"
+#include "app/ToyApp.h"
+#include "errors/ToyError.h"
+#include "plugins/ToyPlugin.h"
+
+namespace {
+
+// Header ids, the same in the toy's string table and in every plugin's.
+constexpr UINT kVersionId = 3;
+constexpr UINT kDetailsId = 5;
+
+std::string HeaderText(HMODULE module, UINT id)
+{
+    std::string text;
+    LoadResourceString(module, id, ResourceBufferSize, text);
+    return text;
+}
+
+// The value the next start will use, which is what the entry shows.
+bool StoredActive(const CToyPlugin& plugin)
+{
+    std::string value;
+    return GetRegistryString(plugin.registryKey, VALUE_ACTIVE, value) && value == "TRUE";
+}
+
+// "Name version: details", with "&" doubled so that menus show it as written.
+std::string EntryText(const CToyPlugin& plugin)
+{
+    std::string text =
+        plugin.name + " " + HeaderText(plugin.module, kVersionId) + ": " + HeaderText(plugin.module, kDetailsId);
+    std::string escaped;
+    for (char c : text) {
+        escaped += c == '&' ? "&&" : std::string(1, c);
+    }
+    return escaped;
+}
+
+void Append(HMENU menu, UINT flags, UINT_PTR id, const std::string& text)
+{
+    if (!AppendMenuA(menu, flags, id, text.c_str())) {
+        throw ERR_SETTING_UP_PLUGINS_MENU;
+    }
+}
+
+} // namespace
+
+std::vector<CToyPlugin*> ToyTree(const CToyApp& app)
+{
+    std::vector<CToyPlugin*> tree;
+    for (CToyPlugin* plugin : app.plugins) {
+        tree.push_back(plugin);
+        std::vector<CToyPlugin*> below = plugin->CollectPlugins();
+        tree.insert(tree.end(), below.begin(), below.end());
+    }
+    return tree;
+}
+
+MenuHandle BuildToyMenu(const CToyApp& app, bool asleep)
+{
+    MenuHandle menu(CreatePopupMenu());
+    if (!menu) {
+        throw ERR_SETTING_UP_PLUGINS_MENU;
+    }
+    // Owned by menu as soon as it is appended; until then by this owner.
+    MenuHandle plugins(CreatePopupMenu());
+    if (!plugins) {
+        throw ERR_SETTING_UP_PLUGINS_MENU;
+    }
+    UINT id = TOY_COMMAND_FIRST_PLUGIN;
+    for (CToyPlugin* plugin : ToyTree(app)) {
+        Append(plugins.Get(), MF_STRING | (StoredActive(*plugin) ? MF_CHECKED : MF_UNCHECKED), id++,
+               EntryText(*plugin));
+    }
+    Append(plugins.Get(), MF_SEPARATOR, 0, "");
+    Append(plugins.Get(), MF_STRING | MF_GRAYED, 0, "A change takes effect at the next start");
+    Append(menu.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(plugins.Get()), "Plugins");
+    plugins.Release();
+    if (asleep) {
+        Append(menu.Get(), MF_STRING, TOY_COMMAND_WAKE, "Wake up");
+    } else {
+        Append(menu.Get(), MF_STRING, TOY_COMMAND_SLEEP, "Go to sleep");
+    }
+    Append(menu.Get(), MF_SEPARATOR, 0, "");
+    Append(menu.Get(), MF_STRING, TOY_COMMAND_ABOUT, "About Pillowmoor Toy");
+    Append(menu.Get(), MF_STRING, TOY_COMMAND_EXIT, "Exit");
+    return menu;
+}
+
+void TogglePluginActive(const CToyApp& app, UINT command)
+{
+    std::vector<CToyPlugin*> tree = ToyTree(app);
+    if (command < TOY_COMMAND_FIRST_PLUGIN || command - TOY_COMMAND_FIRST_PLUGIN >= tree.size()) {
+        return;
+    }
+    const CToyPlugin& plugin = *tree[command - TOY_COMMAND_FIRST_PLUGIN];
+    if (!SetRegistryString(plugin.registryKey, VALUE_ACTIVE, StoredActive(plugin) ? "FALSE" : "TRUE")) {
+        throw ERR_SETTING_REGISTRY_VALUE;
+    }
+}
+
+std::string AboutText(const CToyApp& app)
+{
+    return HeaderText(app.instance, kDetailsId) + ", version " + HeaderText(app.instance, kVersionId) +
+           ". This is run " + std::to_string(app.runCount) + ".";
+}

@@ -1,0 +1,35 @@
+// The creature's right-click menu: "Plugins" (one entry for every plugin in
+// the tree, checked when its stored Active value is "TRUE"), sleep or wake,
+// "About Pillowmoor Toy" and "Exit".
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "support/Win32Handles.h"
+
+class CToyApp;
+class CToyPlugin;
+
+// The WM_COMMAND identifiers of the menu. The plugin entries follow each
+// other from TOY_COMMAND_FIRST_PLUGIN, in the order of ToyTree.
+inline constexpr UINT TOY_COMMAND_SLEEP = 100;
+inline constexpr UINT TOY_COMMAND_WAKE = 101;
+inline constexpr UINT TOY_COMMAND_ABOUT = 102;
+inline constexpr UINT TOY_COMMAND_EXIT = 103;
+inline constexpr UINT TOY_COMMAND_FIRST_PLUGIN = 1000;
+
+// Every plugin of the toy: each top-level plugin followed by its subtree.
+std::vector<CToyPlugin*> ToyTree(const CToyApp& app);
+
+// Throws ERR_SETTING_UP_PLUGINS_MENU when the menu cannot be made.
+MenuHandle BuildToyMenu(const CToyApp& app, bool asleep);
+
+// For a plugin entry's command: switches that plugin's stored Active value
+// between "TRUE" and "FALSE"; any other command is left alone. Throws
+// ERR_SETTING_REGISTRY_VALUE when the value cannot be written.
+void TogglePluginActive(const CToyApp& app, UINT command);
+
+// The text of the About box: the toy's details and version from the host's
+// string table, and the number of this run.
+std::string AboutText(const CToyApp& app);
