@@ -4,14 +4,18 @@
 //   TP_THROW_IN_INITIALISE, TP_THROW_IN_HOOK, TP_REFUSE_IN_HOOK
 //   TP_THROW_IN_RELEASE_HOOK_ONCE, TP_THROW_IN_RELEASE_HOOK_ALWAYS
 //   TP_COLLECT, TP_THROW_IN_WNDPROC, TP_THROW_ON_TIMER, TP_QUIT
-// The last four act in the message loop, through a window of the plugin.
+//   TP_LISTEN                              traces what the toy channel says
+//   TP_READ_MENU                           traces every popup menu and closes it
+// COLLECT to QUIT act in the message loop, through a window of the plugin.
 // Everything that happens to the plugin is appended to the trace file.
 #include <string>
 
 #include "app/ToyApp.h"
 #include "errors/ToyError.h"
+#include "plugins/ToyChannel.h"
 #include "plugins/ToyPlugin.h"
 #include "tests/plugins/BoxRecorder.h"
+#include "tests/plugins/MenuReader.h"
 
 #if defined(TP_COLLECT) || defined(TP_THROW_IN_WNDPROC) || defined(TP_THROW_ON_TIMER) || defined(TP_QUIT)
 #define TP_HAS_WINDOW 1
@@ -61,9 +65,31 @@ public:
 #ifdef TP_HAS_WINDOW
         OpenWindow();
 #endif
+#ifdef TP_LISTEN
+        HWND window = AskParentWindow(*this);
+        char className[64] = "none";
+        if (window != nullptr) {
+            GetClassNameA(window, className, sizeof className);
+        }
+        Trace(std::string("channel window=") + className + " state=" + std::to_string(AskParentState(*this)));
+#endif
+#ifdef TP_READ_MENU
+        StartReadingMenus(*app);
+#endif
         started_ = true;
         return 1;
     }
+
+#ifdef TP_LISTEN
+    std::int32_t SpareHook3(std::int32_t code, std::int32_t a, std::int32_t b, std::int32_t c) override
+    {
+        if (code != TOY_TELL_STATE) {
+            return CToyPlugin::SpareHook3(code, a, b, c);
+        }
+        Trace("told state=" + std::to_string(a));
+        return 1;
+    }
+#endif
 
     std::int32_t ReleaseHook() override
     {
@@ -75,6 +101,9 @@ public:
         }
 #ifdef TP_HAS_WINDOW
         CloseWindow();
+#endif
+#ifdef TP_READ_MENU
+        StopReadingMenus();
 #endif
 #ifdef TP_THROW_IN_RELEASE_HOOK_ONCE
         if (!thrownInRelease_) {

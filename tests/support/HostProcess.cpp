@@ -11,6 +11,8 @@ namespace {
 struct WindowSearch {
     DWORD processId;
     bool found;
+    const char* className = nullptr;
+    HWND window = nullptr;
 };
 
 BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM param)
@@ -18,8 +20,14 @@ BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM param)
     WindowSearch& search = *reinterpret_cast<WindowSearch*>(param);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner == search.processId && IsWindowVisible(window)) {
-        search.found = true;
+    if (owner != search.processId || !IsWindowVisible(window)) {
+        return TRUE;
+    }
+    search.found = true;
+    char name[256];
+    if (search.className != nullptr && GetClassNameA(window, name, sizeof name) > 0 &&
+        std::strcmp(name, search.className) == 0) {
+        search.window = window;
     }
     return TRUE;
 }
@@ -81,4 +89,54 @@ int HostSubsystem()
     std::uint16_t subsystem = 0;
     std::memcpy(&subsystem, image.data() + field, sizeof subsystem);
     return subsystem;
+}
+
+RunningHost::RunningHost(const std::string& currentFolder)
+{
+    std::string commandLine = "\"" + HostPath() + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (CreateProcessA(HostPath().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       currentFolder.c_str(), &startup, &info)) {
+        KernelHandle thread(info.hThread);
+        process_.Reset(info.hProcess);
+        processId_ = info.dwProcessId;
+    }
+}
+
+RunningHost::~RunningHost()
+{
+    if (Running()) {
+        TerminateProcess(process_.Get(), 1);
+        WaitForSingleObject(process_.Get(), INFINITE);
+    }
+}
+
+HWND RunningHost::WaitForWindow(const std::string& className, unsigned long timeoutMs) const
+{
+    WindowSearch search{processId_, false, className.c_str()};
+    WaitUntil(
+        [&] {
+            EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
+            return search.window != nullptr || !Running();
+        },
+        timeoutMs);
+    return search.window;
+}
+
+bool RunningHost::WaitForExit(unsigned long& exitCode, unsigned long timeoutMs) const
+{
+    if (!process_ || WaitForSingleObject(process_.Get(), timeoutMs) != WAIT_OBJECT_0) {
+        return false;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process_.Get(), &code);
+    exitCode = code;
+    return true;
+}
+
+bool RunningHost::Running() const
+{
+    return process_ && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT;
 }

@@ -28,6 +28,15 @@ void ToyFolder::AddPlugins(const std::vector<std::string>& labels)
     }
 }
 
+void ToyFolder::AddToyPlugin(const std::string& name, const std::string& fileName)
+{
+    std::string source = ProgramFolder() + "..\\toys\\" + name + ".kvp";
+    std::string target = PluginsPath() + (fileName.empty() ? name + ".kvp" : fileName);
+    if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) {
+        throw std::runtime_error("cannot copy toy plugin " + name);
+    }
+}
+
 std::vector<std::string> ToyFolder::Trace() const
 {
     std::istringstream text(ReadBytes(Path() + "trace.txt"));

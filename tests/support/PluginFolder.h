@@ -16,6 +16,8 @@ public:
     // Copies the test plugin <label>.kvp in, under fileName when given.
     void AddPlugin(const std::string& label, const std::string& fileName = "");
     void AddPlugins(const std::vector<std::string>& labels);
+    // Copies a plugin of the sample toy (Pillow.kvp for "Pillow") in.
+    void AddToyPlugin(const std::string& name, const std::string& fileName = "");
 
     // The lines of trace.txt, in the order they were written.
     std::vector<std::string> Trace() const;

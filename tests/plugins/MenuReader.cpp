@@ -1,0 +1,92 @@
+#include "tests/plugins/MenuReader.h"
+
+#include <string>
+
+#include "app/ToyApp.h"
+#include "plugins/ToyPlugin.h"
+#include "tests/plugins/BoxRecorder.h"
+
+namespace {
+
+HHOOK menuHook = nullptr;
+CToyApp* menuApp = nullptr;
+
+std::string ItemText(HMENU menu, int position)
+{
+    char text[512];
+    int length = GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+    return std::string(text, length > 0 ? length : 0);
+}
+
+void TraceSubmenu(HMENU menu)
+{
+    for (int position = 0; position < GetMenuItemCount(menu); ++position) {
+        UINT id = GetMenuItemID(menu, position);
+        if (id == 0) {
+            std::string text = ItemText(menu, position);
+            if (!text.empty()) {
+                AppendTrace(("menu item " + text).c_str());
+            }
+            continue;
+        }
+        bool checked = (GetMenuState(menu, position, MF_BYPOSITION) & MF_CHECKED) != 0;
+        std::string line = "menu plugin " + ItemText(menu, position) + "|" + (checked ? "checked" : "unchecked") + "|" +
+                           std::to_string(id);
+        AppendTrace(line.c_str());
+    }
+}
+
+void TraceMenu(HMENU menu)
+{
+    for (int position = 0; position < GetMenuItemCount(menu); ++position) {
+        std::string text = ItemText(menu, position);
+        if (!text.empty()) {
+            AppendTrace(("menu item " + text).c_str());
+        }
+        if (HMENU submenu = GetSubMenu(menu, position)) {
+            TraceSubmenu(submenu);
+        }
+    }
+    AppendTrace("menu end");
+}
+
+void TraceTree()
+{
+    std::string names;
+    for (CToyPlugin* plugin : menuApp->plugins) {
+        names += (names.empty() ? "" : ",") + plugin->name;
+        for (CToyPlugin* below : plugin->CollectPlugins()) {
+            names += "," + below->name;
+        }
+    }
+    AppendTrace(("tree " + names).c_str());
+}
+
+// The first popup that opens is the whole menu; it closes before any of its
+// submenus can open.
+LRESULT CALLBACK ReadMenu(int code, WPARAM wParam, LPARAM lParam)
+{
+    const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && call->message == WM_INITMENUPOPUP && HIWORD(call->lParam) == 0) {
+        TraceTree();
+        TraceMenu(reinterpret_cast<HMENU>(call->wParam));
+        EndMenu();
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+} // namespace
+
+void StartReadingMenus(CToyApp& app)
+{
+    menuApp = &app;
+    menuHook = SetWindowsHookExA(WH_CALLWNDPROC, ReadMenu, nullptr, GetCurrentThreadId());
+}
+
+void StopReadingMenus()
+{
+    if (menuHook != nullptr) {
+        UnhookWindowsHookEx(menuHook);
+        menuHook = nullptr;
+    }
+}
