@@ -147,8 +147,6 @@ private:
         MenuHandle menu = BuildToyMenu(*app, asleep_);
         POINT cursor{};
         GetCursorPos(&cursor);
-        // Without the foreground the menu would not close on a click elsewhere.
-        SetForegroundWindow(window_.Get());
         TrackPopupMenu(menu.Get(), TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, window_.Get(), nullptr);
         PostMessageA(window_.Get(), WM_NULL, 0, 0);
     }
@@ -216,6 +214,12 @@ private:
 
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     {
+        // A click never activates the creature: it leaves the keyboard where
+        // it was, and a change of the active window would close the menu as
+        // it opens (WM_CANCELMODE).
+        if (message == WM_MOUSEACTIVATE) {
+            return MA_NOACTIVATE;
+        }
         auto* self = BoundObject<PillowPlugin>(window, message, lParam);
         if (self != nullptr && self->window_.Get() == window && self->OnMessage(message, wParam)) {
             return 0;
