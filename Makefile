@@ -4,7 +4,7 @@ SHELL := /bin/bash
 WINE_PREFIX := build/wineprefix
 RUN_DIR := build/run
 
-.PHONY: deps win64 win32 native test run bench format format-check clean
+.PHONY: deps win64 win32 native test run picture bench format format-check clean
 
 deps:
 	@tools/install-deps
@@ -25,10 +25,12 @@ test: win64 win32 native format-check
 	ctest --preset native
 	tools/with-wine $(WINE_PREFIX) ctest --preset win64
 
-run: win64
+# `make picture` is `make run` that also keeps the part of the screenshot
+# around the creature as the README's picture.
+run picture: win64
 	rm -rf $(RUN_DIR)
 	cmake --install build/win64 --prefix $(RUN_DIR) >/dev/null
-	tools/with-wine $(WINE_PREFIX) tools/run-toy $(RUN_DIR)
+	tools/with-wine $(WINE_PREFIX) tools/run-toy $(RUN_DIR) $(if $(filter picture,$@),docs/pillowmoor.png)
 
 bench: deps
 	cmake --preset bench >/dev/null
