@@ -115,22 +115,26 @@ private:
         TellChildrenState(*this, asleep_ ? TOY_STATE_ASLEEP : TOY_STATE_AWAKE);
     }
 
-    void StartDrag()
+    // The point of the creature under the mouse, from the message itself:
+    // while it is dragged that point stays under the mouse.
+    static POINT MessagePoint(LPARAM lParam)
+    {
+        return {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+    }
+
+    void StartDrag(LPARAM lParam)
     {
         SetAsleep(false);
-        POINT cursor{};
-        GetCursorPos(&cursor);
-        POINT topLeft = WindowTopLeft();
-        grab_ = {cursor.x - topLeft.x, cursor.y - topLeft.y};
+        grab_ = MessagePoint(lParam);
         dragging_ = true;
         SetCapture(window_.Get());
     }
 
-    void FollowDrag()
+    void FollowDrag(LPARAM lParam)
     {
-        POINT cursor{};
-        GetCursorPos(&cursor);
-        SetWindowPos(window_.Get(), nullptr, cursor.x - grab_.x, cursor.y - grab_.y, 0, 0,
+        POINT point = MessagePoint(lParam);
+        POINT topLeft = WindowTopLeft();
+        SetWindowPos(window_.Get(), nullptr, topLeft.x + point.x - grab_.x, topLeft.y + point.y - grab_.y, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
@@ -175,19 +179,19 @@ private:
         TogglePluginActive(*app, command);
     }
 
-    bool OnMessage(UINT message, WPARAM wParam)
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     {
         switch (message) {
         case WM_TIMER:
             NextFrame();
             return true;
         case WM_LBUTTONDOWN:
-            StartDrag();
+            StartDrag(lParam);
             return true;
         case WM_MOUSEMOVE:
             idleFrames_ = 0;
             if (dragging_) {
-                FollowDrag();
+                FollowDrag(lParam);
             }
             return true;
         case WM_LBUTTONUP:
@@ -221,7 +225,7 @@ private:
             return MA_NOACTIVATE;
         }
         auto* self = BoundObject<PillowPlugin>(window, message, lParam);
-        if (self != nullptr && self->window_.Get() == window && self->OnMessage(message, wParam)) {
+        if (self != nullptr && self->window_.Get() == window && self->OnMessage(message, wParam, lParam)) {
             return 0;
         }
         return DefWindowProcA(window, message, wParam, lParam);
