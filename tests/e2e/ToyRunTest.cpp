@@ -152,6 +152,25 @@ TEST_F(ToyRunTest, PositionSurvivesARestart)
     ExitThroughMenu();
 }
 
+TEST_F(ToyRunTest, DraggingMovesTheCreatureAndStoresWhereItIsDropped)
+{
+    ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}));
+    // The mouse grabs the creature at (60, 70), moves 300 left and 200 up
+    // (a point left of and above the window, as the captured mouse reports
+    // it), and lets go.
+    RECT before = WindowRect(creature);
+    SendMessageA(creature, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(60, 70));
+    SendMessageA(creature, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-240, -130));
+    SendMessageA(creature, WM_LBUTTONUP, 0, MAKELPARAM(60, 70));
+
+    RECT after = WindowRect(creature);
+    EXPECT_EQ(after.left, before.left - 300);
+    EXPECT_EQ(after.top, before.top - 200);
+    EXPECT_EQ(RegistryText(kPillowKey + "\\Position", "Left"), std::to_string(after.left));
+    EXPECT_EQ(RegistryText(kPillowKey + "\\Position", "Top"), std::to_string(after.top));
+    ExitThroughMenu();
+}
+
 TEST_F(ToyRunTest, PositionOffTheScreenIsBroughtBackOntoIt)
 {
     ASSERT_TRUE(SetRegistryString(kPillowKey + "\\Position", "Left", "-5000"));
