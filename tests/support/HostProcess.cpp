@@ -37,17 +37,22 @@ std::string HostPath()
     return ProgramFolder() + "PillowmoorToy.exe";
 }
 
+bool StartHost(const std::string& currentFolder, PROCESS_INFORMATION& info)
+{
+    std::string commandLine = "\"" + HostPath() + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    return CreateProcessA(HostPath().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                          currentFolder.c_str(), &startup, &info) != 0;
+}
+
 } // namespace
 
 HostRun RunHost(const std::string& currentFolder, unsigned long timeoutMs)
 {
     HostRun run;
-    std::string commandLine = "\"" + HostPath() + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(HostPath().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        currentFolder.c_str(), &startup, &info)) {
+    if (!StartHost(currentFolder, info)) {
         return run;
     }
     KernelHandle process(info.hProcess);
@@ -93,12 +98,8 @@ int HostSubsystem()
 
 RunningHost::RunningHost(const std::string& currentFolder)
 {
-    std::string commandLine = "\"" + HostPath() + "\"";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (CreateProcessA(HostPath().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                       currentFolder.c_str(), &startup, &info)) {
+    if (StartHost(currentFolder, info)) {
         KernelHandle thread(info.hThread);
         process_.Reset(info.hProcess);
         processId_ = info.dwProcessId;
