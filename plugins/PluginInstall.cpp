@@ -65,13 +65,15 @@ bool InstallPackage(const std::string& folder, const std::string& packageName)
 
 LibraryIdentity ReadLibraryIdentity(const std::string& path)
 {
-    LibraryIdentity identity;
     ModuleHandle library(LoadLibraryQuietly(path));
-    if (!library) {
-        return identity;
-    }
-    bool hasVersion = LoadResourceDouble(library.Get(), kVersionId, ResourceBufferSize, identity.version);
-    bool hasDate = LoadResourceInt(library.Get(), kReleaseDateId, ResourceBufferSize, identity.releaseDate);
+    return library ? ReadModuleIdentity(library.Get()) : LibraryIdentity{};
+}
+
+LibraryIdentity ReadModuleIdentity(HMODULE module)
+{
+    LibraryIdentity identity;
+    bool hasVersion = LoadResourceDouble(module, kVersionId, ResourceBufferSize, identity.version);
+    bool hasDate = LoadResourceInt(module, kReleaseDateId, ResourceBufferSize, identity.releaseDate);
     identity.complete = hasVersion && hasDate;
     return identity;
 }
