@@ -1,0 +1,156 @@
+#include "tools/kvpinfo/LibraryScan.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "app/Resources.h"
+#include "errors/ToyError.h"
+#include "support/FileSystem.h"
+#include "support/PeImage.h"
+#include "support/Win32Handles.h"
+
+namespace {
+
+#ifdef _WIN64
+constexpr std::uint16_t kHostMachine = PeMachineAmd64;
+#else
+constexpr std::uint16_t kHostMachine = PeMachineI386;
+#endif
+
+std::string WithSeparator(std::string folder)
+{
+    if (!folder.empty() && folder.back() != '\\') {
+        folder += '\\';
+    }
+    return folder;
+}
+
+std::string WindowsFolder(UINT (*query)(LPSTR, UINT))
+{
+    char buffer[MAX_PATH];
+    UINT length = query(buffer, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
+}
+
+std::string PathVariable()
+{
+    DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
+    if (size == 0) {
+        return "";
+    }
+    std::string value(size, '\0');
+    DWORD length = GetEnvironmentVariableA("PATH", value.data(), size);
+    value.resize(length < size ? length : 0);
+    return value;
+}
+
+bool StartsWithIgnoringCase(const std::string& text, const std::string& prefix)
+{
+    return text.size() >= prefix.size() && SameNameIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::string ReadFileBytes(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+void ReadHeader(HMODULE module, LibraryFacts& facts)
+{
+    for (UINT id = 1; id < facts.header.size(); ++id) {
+        std::string text;
+        if (LoadResourceString(module, id, ResourceBufferSize, text)) {
+            facts.header[id] = text;
+        }
+    }
+    facts.owners = ReadOwnerList(module);
+    facts.identity = ReadModuleIdentity(module);
+    facts.firstMissingCopied = FirstMissingHeaderString(module);
+}
+
+} // namespace
+
+DependencySearch::DependencySearch(const std::string& hostFolder, const std::string& currentFolder)
+{
+    folders_ = {hostFolder, WindowsFolder(GetSystemDirectoryA), WindowsFolder(GetWindowsDirectoryA), currentFolder};
+    std::istringstream path(PathVariable());
+    for (std::string entry; std::getline(path, entry, ';');) {
+        folders_.push_back(entry);
+    }
+    std::erase(folders_, std::string());
+    for (std::string& folder : folders_) {
+        folder = WithSeparator(folder);
+    }
+}
+
+bool DependencySearch::Finds(const std::string& dllName) const
+{
+    if (StartsWithIgnoringCase(dllName, "api-ms-") || StartsWithIgnoringCase(dllName, "ext-ms-")) {
+        return true;
+    }
+    for (const std::string& folder : folders_) {
+        DWORD attributes = GetFileAttributesA((folder + dllName).c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string LibraryFacts::LoadProblem() const
+{
+    if (!peProblem.empty()) {
+        return peProblem;
+    }
+    if (!hostArchitecture) {
+        return "built for " + machine + ", the host is " + PeMachineName(kHostMachine);
+    }
+    if (!missingImports.empty()) {
+        std::string names;
+        for (const std::string& name : missingImports) {
+            names += (names.empty() ? "" : ", ") + name;
+        }
+        return "needs " + names + ", which the loader will not find";
+    }
+    if (!exportsNew) {
+        return "does not export New";
+    }
+    return "";
+}
+
+HMODULE OpenLibraryAsData(const std::string& path)
+{
+    return LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+}
+
+LibraryFacts InspectLibrary(const std::string& folder, const std::string& file, const DependencySearch& search)
+{
+    LibraryFacts facts;
+    facts.file = file;
+    PeImage image = ReadPeImage(ReadFileBytes(folder + file));
+    facts.peProblem = image.problem;
+    facts.machine = PeMachineName(image.machine);
+    facts.hostArchitecture = image.machine == kHostMachine;
+    facts.exportsNew = std::find(image.exports.begin(), image.exports.end(), "New") != image.exports.end();
+    for (const std::string& dll : image.imports) {
+        if (!search.Finds(dll)) {
+            facts.missingImports.push_back(dll);
+        }
+    }
+    ModuleHandle module(OpenLibraryAsData(folder + file));
+    if (module) {
+        ReadHeader(module.Get(), facts);
+    }
+    return facts;
+}
+
+std::vector<LibraryFacts> ScanLibraries(const std::string& folder, const DependencySearch& search)
+{
+    std::vector<LibraryFacts> libraries;
+    for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*." + LIBRARY_EXTENSION)) {
+        libraries.push_back(InspectLibrary(folder, entry.cFileName, search));
+    }
+    return libraries;
+}
