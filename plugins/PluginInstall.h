@@ -15,6 +15,9 @@ struct LibraryIdentity {
     bool complete = false; // the library loaded and carries both resources
 };
 
+// The extension of the backup an installation makes of the installed copy.
+inline const std::string BackupExtension = "tmp";
+
 // Loads the library only to read its identity; a missing resource reads as 0.
 LibraryIdentity ReadLibraryIdentity(const std::string& path);
 

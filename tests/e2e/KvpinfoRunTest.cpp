@@ -300,6 +300,20 @@ TEST_F(KvpinfoRunTest, EachLibraryThatLoadsNowhereIsGivenItsReason)
     EXPECT_NE(result.out.find("\n11 of 12 libraries would load nowhere.\n"), std::string::npos) << result.out;
 }
 
+TEST_F(KvpinfoRunTest, DependenciesAreLookedForBesideTheHostNotBesideThePlugin)
+{
+    const std::string dll = "kvpabsentdependency.dll";
+    folder.AddPlugin("tp_missingdll");
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "absent\\" + dll).c_str(), (folder.PluginsPath() + dll).c_str(), FALSE));
+    EXPECT_EQ(Field(LibrarySections(RunWithoutPluginCode().out), "tp_missingdll.kvp", "imports:"),
+              "  not found: " + dll);
+    // The host's current folder is searched.
+    ASSERT_TRUE(CopyFileA((ProgramFolder() + "absent\\" + dll).c_str(), (folder.Path() + dll).c_str(), FALSE));
+    auto sections = LibrarySections(RunWithoutPluginCode().out);
+    EXPECT_EQ(Field(sections, "tp_missingdll.kvp", "imports:"), "  all found");
+    EXPECT_EQ(Field(sections, "tp_missingdll.kvp", "loads nowhere: "), "no name (string 1)");
+}
+
 TEST_F(KvpinfoRunTest, PredictedTreeIsTheTreeTheHostBuilds)
 {
     folder.AddPlugins({"tp_x", "tp_p", "tp_q", "tp_r", "tp_t", "tp_s", "tp_shared", "tp_self", "tp_ring1", "tp_ring2",

@@ -27,7 +27,7 @@ std::string WithSeparator(std::string folder)
     return folder;
 }
 
-std::string WindowsFolder(UINT (*query)(LPSTR, UINT))
+std::string WindowsFolder(UINT(WINAPI* query)(LPSTR, UINT))
 {
     char buffer[MAX_PATH];
     UINT length = query(buffer, MAX_PATH);
@@ -79,10 +79,18 @@ DependencySearch::DependencySearch(const std::string& hostFolder, const std::str
     for (std::string entry; std::getline(path, entry, ';');) {
         folders_.push_back(entry);
     }
-    std::erase(folders_, std::string());
-    for (std::string& folder : folders_) {
-        folder = WithSeparator(folder);
+    // Each folder once, in its first place: the loader gains nothing from
+    // looking twice.
+    std::vector<std::string> unique;
+    for (const std::string& folder : folders_) {
+        std::string path = WithSeparator(folder);
+        bool seen = std::any_of(unique.begin(), unique.end(),
+                                [&](const std::string& other) { return SameNameIgnoringCase(other, path); });
+        if (!path.empty() && !seen) {
+            unique.push_back(path);
+        }
     }
+    folders_ = std::move(unique);
 }
 
 bool DependencySearch::Finds(const std::string& dllName) const
@@ -108,11 +116,7 @@ std::string LibraryFacts::LoadProblem() const
         return "built for " + machine + ", the host is " + PeMachineName(kHostMachine);
     }
     if (!missingImports.empty()) {
-        std::string names;
-        for (const std::string& name : missingImports) {
-            names += (names.empty() ? "" : ", ") + name;
-        }
-        return "needs " + names + ", which the loader will not find";
+        return "needs " + JoinBetween(missingImports, ", ") + ", which the loader will not find";
     }
     if (!exportsNew) {
         return "does not export New";

@@ -10,8 +10,6 @@
 
 namespace {
 
-const std::string kBackupExtension = "tmp";
-
 bool IsFolder(const WIN32_FIND_DATAA& entry)
 {
     return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -138,7 +136,7 @@ std::vector<PackageForecast> ForecastPackages(const std::string& folder, const s
 std::vector<LeftoverForecast> ForecastLeftovers(const std::string& folder)
 {
     std::vector<LeftoverForecast> forecasts;
-    for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*." + kBackupExtension)) {
+    for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*." + BackupExtension)) {
         if (IsFolder(entry)) {
             continue;
         }

@@ -3,19 +3,11 @@
 #include <cstdio>
 
 #include "support/DecimalText.h"
+#include "support/FileNames.h"
 
 namespace {
 
 const char* const kHeaderLabels[] = {"", "name", "type", "version", "releaseDate", "details", "active"};
-
-std::string Join(const std::vector<std::string>& items, const std::string& separator)
-{
-    std::string joined;
-    for (const std::string& item : items) {
-        joined += (joined.empty() ? "" : separator) + item;
-    }
-    return joined;
-}
 
 std::string Number(double value)
 {
@@ -40,7 +32,8 @@ void WriteLibraryText(const FolderReport& report, std::size_t index, std::ostrea
             << (library.hostArchitecture ? " (this host)" : " (not this host)") << ", "
             << (library.exportsNew ? "exports New" : "does not export New") << "\n";
         out << "  imports:  "
-            << (library.missingImports.empty() ? "all found" : "not found: " + Join(library.missingImports, ", "))
+            << (library.missingImports.empty() ? "all found"
+                                               : "not found: " + JoinBetween(library.missingImports, ", "))
             << "\n";
     }
     out << "  header:  ";
@@ -48,7 +41,7 @@ void WriteLibraryText(const FolderReport& report, std::size_t index, std::ostrea
         out << " " << id << "=" << OrMissing(library.header[id]);
     }
     out << "\n  owners:   count " << (library.owners.hasCount ? FormatDecimal(library.owners.count) : "(missing)")
-        << ", names " << (library.owners.names.empty() ? "(none)" : Join(library.owners.names, ", ")) << "\n";
+        << ", names " << (library.owners.names.empty() ? "(none)" : JoinBetween(library.owners.names, ", ")) << "\n";
     out << "  compared: release date " << library.identity.releaseDate << ", version "
         << Number(library.identity.version) << (library.identity.complete ? "" : " (string 3 or 4 missing)") << "\n";
     if (report.withRegistry) {
@@ -146,7 +139,7 @@ void WriteTreeJson(const FolderReport& report, const std::vector<std::unique_ptr
 void WriteTextReport(const FolderReport& report, std::ostream& out)
 {
     out << "Plugins folder: " << report.folder << "\nToy: " << report.toyName
-        << "\nDependencies searched in: " << Join(report.searchFolders, "; ") << "\n\n";
+        << "\nDependencies searched in: " << JoinBetween(report.searchFolders, "; ") << "\n\n";
     out << "Libraries, in the order the host finds them:\n";
     for (std::size_t i = 0; i < report.libraries.size(); ++i) {
         WriteLibraryText(report, i, out);
@@ -159,8 +152,8 @@ void WriteTextReport(const FolderReport& report, std::ostream& out)
     if (!report.tree.refusals.empty()) {
         out << "\nRefused where the owner list would let them in:\n";
         for (const Refusal& refusal : report.tree.refusals) {
-            out << "  " << report.libraries[refusal.library].file << " under " << Join(refusal.path, " > ") << ": "
-                << (refusal.ring ? "ring, " : "") << refusal.reason << "\n";
+            out << "  " << report.libraries[refusal.library].file << " under " << JoinBetween(refusal.path, " > ")
+                << ": " << (refusal.ring ? "ring, " : "") << refusal.reason << "\n";
         }
     }
     out << "\nPackages at the next start:" << (report.packages.empty() ? " none" : "") << "\n";

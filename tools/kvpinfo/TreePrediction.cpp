@@ -4,19 +4,11 @@
 #include "errors/ToyError.h"
 #include "plugins/ToyPlugin.h"
 #include "support/DecimalText.h"
+#include "support/FileNames.h"
 
 namespace {
 
 constexpr UINT kActiveId = 6;
-
-std::string JoinNames(const std::vector<std::string>& names, const std::string& separator)
-{
-    std::string joined;
-    for (const std::string& name : names) {
-        joined += (joined.empty() ? "" : separator) + name;
-    }
-    return joined;
-}
 
 class Predictor {
 public:
@@ -126,7 +118,7 @@ std::string OwnerListProblem(const OwnerList& owners)
     if (owners.names.size() == 1) {
         return "owner list names " + owners.names[0] + ", which is not loaded";
     }
-    return "owner list names " + JoinNames(owners.names, ", ") + ", none of which is loaded";
+    return "owner list names " + JoinBetween(owners.names, ", ") + ", none of which is loaded";
 }
 
 } // namespace
@@ -176,7 +168,7 @@ std::string WhyNowhere(const TreePrediction& tree, const std::vector<LibraryFact
         ring = ring != nullptr ? ring : &refusal;
     }
     if (ring != nullptr) {
-        return "refused as a ring under " + JoinNames(ring->path, " > ") + ": " + ring->reason;
+        return "refused as a ring under " + JoinBetween(ring->path, " > ") + ": " + ring->reason;
     }
     return OwnerListProblem(facts.owners);
 }
