@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/FileSystem.h"
 #include "tests/support/HostProcess.h"
 #include "tests/support/PackageFolder.h"
 #include "tests/support/PluginFolder.h"
@@ -174,14 +175,25 @@ protected:
         return result;
     }
 
-    // kvpinfo must run no plugin code: the test libraries trace their
-    // construction and every unload by FreeLibrary.
+    // kvpinfo must run no plugin code (the test libraries trace their
+    // construction and every unload by FreeLibrary) and change no file.
     Result RunWithoutPluginCode(std::vector<std::string> options = {})
     {
         folder.ClearTrace();
+        std::vector<std::string> before = FolderListing();
         Result result = Run(std::move(options));
         EXPECT_EQ(folder.Trace(), std::vector<std::string>{});
+        EXPECT_EQ(FolderListing(), before);
         return result;
+    }
+
+    std::vector<std::string> FolderListing()
+    {
+        std::vector<std::string> listing;
+        for (const WIN32_FIND_DATAA& entry : FindFiles(folder.PluginsPath(), "*")) {
+            listing.push_back(std::string(entry.cFileName) + " " + std::to_string(entry.nFileSizeLow));
+        }
+        return listing;
     }
 
     // The JSON report, its libraries by file name, and the predicted tree.

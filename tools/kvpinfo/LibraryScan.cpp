@@ -74,7 +74,9 @@ void ReadHeader(HMODULE module, LibraryFacts& facts)
 
 DependencySearch::DependencySearch(const std::string& hostFolder, const std::string& currentFolder)
 {
-    folders_ = {hostFolder, WindowsFolder(GetSystemDirectoryA), WindowsFolder(GetWindowsDirectoryA), currentFolder};
+    std::string windows = WindowsFolder(GetWindowsDirectoryA);
+    folders_ = {hostFolder, WindowsFolder(GetSystemDirectoryA), windows.empty() ? "" : windows + "\\System", windows,
+                currentFolder};
     std::istringstream path(PathVariable());
     for (std::string entry; std::getline(path, entry, ';');) {
         folders_.push_back(entry);

@@ -13,7 +13,8 @@
 
 // The folders the loader searches for the DLLs a plugin imports when the host
 // loads it by full path with LoadLibraryA: the host executable's folder, the
-// system folder, the Windows folder, the host's current folder, then PATH.
+// system folder, the 16-bit system folder, the Windows folder, the host's
+// current folder, then PATH. The plugin's own folder is not among them.
 // API-set names (api-ms-*, ext-ms-*) are resolved by the loader itself.
 class DependencySearch {
 public:

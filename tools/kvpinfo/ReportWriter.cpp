@@ -1,5 +1,6 @@
 #include "tools/kvpinfo/ReportWriter.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "support/DecimalText.h"
@@ -14,6 +15,12 @@ std::string Number(double value)
     char text[32];
     std::snprintf(text, sizeof text, "%g", value);
     return text;
+}
+
+// A version beyond the range of a double has no JSON number.
+std::string JsonNumber(double value)
+{
+    return std::isfinite(value) ? Number(value) : "null";
 }
 
 std::string OrMissing(const std::optional<std::string>& text)
@@ -110,7 +117,7 @@ void WriteLibraryJson(const FolderReport& report, std::size_t index, std::ostrea
     }
     out << "},\"ownerCount\":" << (library.owners.hasCount ? FormatDecimal(library.owners.count) : "null")
         << ",\"owners\":" << StringArray(library.owners.names)
-        << ",\"comparedVersion\":" << Number(library.identity.version)
+        << ",\"comparedVersion\":" << JsonNumber(library.identity.version)
         << ",\"comparedReleaseDate\":" << library.identity.releaseDate;
     if (report.withRegistry) {
         out << ",\"registry\":{\"Active\":" << Escape(report.registry[index].active)
