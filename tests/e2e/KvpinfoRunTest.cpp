@@ -238,8 +238,8 @@ protected:
 
 TEST_F(KvpinfoRunTest, EachLibraryThatLoadsNowhereIsGivenItsReason)
 {
-    folder.AddPlugins({"tp_good", "tp_nonew", "tp_otherarch", "tp_missingdll", "tp_stranger", "tp_count0",
-                       "tp_noowners", "tp_noname", "tp_noactive", "tp_noversion", "tp_count2"});
+    folder.AddPlugins({"tp_good", "tp_nonew", "tp_otherarch", "tp_missingdll", "tp_missingdeeper", "tp_stranger",
+                       "tp_count0", "tp_noowners", "tp_noname", "tp_noactive", "tp_noversion", "tp_count2"});
     WriteBytes(folder.PluginsPath() + "Text.kvp", "A plugin library of the toy.");
     RunJson();
     EXPECT_EQ(exitCode, 1);
@@ -248,6 +248,8 @@ TEST_F(KvpinfoRunTest, EachLibraryThatLoadsNowhereIsGivenItsReason)
         {"tp_nonew.kvp", "does not export New"},
         {"tp_otherarch.kvp", "built for x86, the host is x86-64"},
         {"tp_missingdll.kvp", "needs kvpabsentdependency.dll, which the loader will not find"},
+        {"tp_missingdeeper.kvp",
+         "needs kvpabsentdependency.dll (through kvpmiddledependency.dll), which the loader will not find"},
         {"Text.kvp", "not an executable image (no MZ header)"},
         {"tp_stranger.kvp", "owner list names Nobody, which is not loaded"},
         {"tp_count2.kvp", "owner list names Alpha, which is not loaded"},
@@ -284,7 +286,7 @@ TEST_F(KvpinfoRunTest, EachLibraryThatLoadsNowhereIsGivenItsReason)
                                    "  compared: release date 1, version 1\n"
                                    "  loads nowhere: owner list names Alpha, which is not loaded\n"))
         << text.out;
-    EXPECT_TRUE(Contains(text.out, "\n11 of 12 libraries would load nowhere.\n")) << text.out;
+    EXPECT_TRUE(Contains(text.out, "\n12 of 13 libraries would load nowhere.\n")) << text.out;
 }
 
 TEST_F(KvpinfoRunTest, DependenciesAreLookedForBesideTheHostNotBesideThePlugin)

@@ -75,8 +75,15 @@ void ReadHeader(HMODULE module, LibraryFacts& facts)
 DependencySearch::DependencySearch(const std::string& hostFolder, const std::string& currentFolder)
 {
     std::string windows = WindowsFolder(GetWindowsDirectoryA);
-    folders_ = {hostFolder, WindowsFolder(GetSystemDirectoryA), windows.empty() ? "" : windows + "\\System", windows,
-                currentFolder};
+    for (const std::string& folder :
+         {WindowsFolder(GetSystemDirectoryA), windows.empty() ? "" : windows + "\\System", windows}) {
+        if (!folder.empty()) {
+            systemFolders_.push_back(WithSeparator(folder));
+        }
+    }
+    folders_ = {hostFolder};
+    folders_.insert(folders_.end(), systemFolders_.begin(), systemFolders_.end());
+    folders_.push_back(currentFolder);
     std::istringstream path(PathVariable());
     for (std::string entry; std::getline(path, entry, ';');) {
         folders_.push_back(entry);
@@ -95,18 +102,58 @@ DependencySearch::DependencySearch(const std::string& hostFolder, const std::str
     folders_ = std::move(unique);
 }
 
-bool DependencySearch::Finds(const std::string& dllName) const
+std::string DependencySearch::Locate(const std::string& dllName) const
 {
-    if (StartsWithIgnoringCase(dllName, "api-ms-") || StartsWithIgnoringCase(dllName, "ext-ms-")) {
-        return true;
-    }
     for (const std::string& folder : folders_) {
         DWORD attributes = GetFileAttributesA((folder + dllName).c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            return true;
+            return folder + dllName;
         }
     }
-    return false;
+    return "";
+}
+
+const std::vector<std::string>& DependencySearch::ImportsOf(const std::string& path) const
+{
+    auto found = imports_.find(path);
+    if (found == imports_.end()) {
+        found = imports_.emplace(path, ReadPeImage(ReadFileBytes(path)).imports).first;
+    }
+    return found->second;
+}
+
+std::vector<std::string> DependencySearch::MissingDependencies(const std::vector<std::string>& imports) const
+{
+    std::vector<std::string> missing;
+    // Each DLL is looked at once, so DLLs that import each other end.
+    std::vector<std::string> seen;
+    std::vector<std::pair<std::string, std::string>> pending; // name, the DLL that needs it
+    for (const std::string& name : imports) {
+        pending.emplace_back(name, "");
+    }
+    for (std::size_t i = 0; i < pending.size(); ++i) {
+        auto [name, neededBy] = pending[i];
+        bool apiSet = StartsWithIgnoringCase(name, "api-ms-") || StartsWithIgnoringCase(name, "ext-ms-");
+        if (apiSet || std::any_of(seen.begin(), seen.end(),
+                                  [&](const std::string& other) { return SameNameIgnoringCase(other, name); })) {
+            continue;
+        }
+        seen.push_back(name);
+        std::string path = Locate(name);
+        if (path.empty()) {
+            missing.push_back(neededBy.empty() ? name : name + " (through " + neededBy + ")");
+            continue;
+        }
+        bool systemDll = std::any_of(systemFolders_.begin(), systemFolders_.end(), [&](const std::string& folder) {
+            return SameNameIgnoringCase(path.substr(0, folder.size()), folder);
+        });
+        if (!systemDll) {
+            for (const std::string& next : ImportsOf(path)) {
+                pending.emplace_back(next, name);
+            }
+        }
+    }
+    return missing;
 }
 
 std::string LibraryFacts::LoadProblem() const
@@ -140,11 +187,7 @@ LibraryFacts InspectLibrary(const std::string& folder, const std::string& file, 
     facts.machine = PeMachineName(image.machine);
     facts.hostArchitecture = image.machine == kHostMachine;
     facts.exportsNew = std::find(image.exports.begin(), image.exports.end(), "New") != image.exports.end();
-    for (const std::string& dll : image.imports) {
-        if (!search.Finds(dll)) {
-            facts.missingImports.push_back(dll);
-        }
-    }
+    facts.missingImports = search.MissingDependencies(image.imports);
     ModuleHandle module(OpenLibraryAsData(folder + file));
     if (module) {
         ReadHeader(module.Get(), facts);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,11 +21,25 @@ class DependencySearch {
 public:
     DependencySearch(const std::string& hostFolder, const std::string& currentFolder);
 
-    bool Finds(const std::string& dllName) const;
+    // The DLLs among imports, and among the imports of the DLLs found for
+    // them, that the loader would not find: "name", or "name (through
+    // other.dll)" for one that a found DLL needs. The DLLs of the system
+    // folders are taken as complete and not looked into.
+    std::vector<std::string> MissingDependencies(const std::vector<std::string>& imports) const;
+
     const std::vector<std::string>& Folders() const { return folders_; }
 
 private:
+    // The path the loader would take the DLL from; empty when there is none.
+    std::string Locate(const std::string& dllName) const;
+
+    // The imports of a DLL found outside the system folders, by path: the
+    // same runtime DLLs stand behind every plugin of a folder.
+    const std::vector<std::string>& ImportsOf(const std::string& path) const;
+
     std::vector<std::string> folders_;
+    std::vector<std::string> systemFolders_;
+    mutable std::map<std::string, std::vector<std::string>> imports_;
 };
 
 struct LibraryFacts {

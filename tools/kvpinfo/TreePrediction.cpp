@@ -157,6 +157,10 @@ std::string WhyNowhere(const TreePrediction& tree, const std::vector<LibraryFact
     if (!facts.header[1]) {
         return "no name (string 1)";
     }
+    if (tree.cutShort) {
+        return "not reached before the prediction stopped at " +
+               FormatDecimal(static_cast<std::int32_t>(PredictionLimit)) + " plugins";
+    }
     const Refusal* ring = nullptr;
     for (const Refusal& refusal : tree.refusals) {
         if (refusal.library != library) {
