@@ -49,3 +49,13 @@ bool GetRegistryString(std::string keyPath, std::string valueName, std::string& 
     }
     return ReadRegistryString(key.Get(), std::move(valueName), destination);
 }
+
+bool PeekRegistryString(const std::string& keyPath, const std::string& valueName, std::string& destination)
+{
+    HKEY opened = nullptr;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) {
+        return false;
+    }
+    RegistryKey key(opened);
+    return ReadRegistryString(key.Get(), valueName, destination);
+}

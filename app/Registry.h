@@ -23,3 +23,7 @@ bool ReadRegistryString(HKEY key, std::string valueName, std::string& destinatio
 
 bool SetRegistryString(std::string keyPath, std::string valueName, std::string value);
 bool GetRegistryString(std::string keyPath, std::string valueName, std::string& destination);
+
+// Reads like GetRegistryString but opens the key only when it exists, so that
+// looking never creates anything.
+bool PeekRegistryString(const std::string& keyPath, const std::string& valueName, std::string& destination);

@@ -13,6 +13,11 @@ namespace {
 constexpr UINT kOwnerCountId = 1000;
 constexpr UINT kActiveId = 6;
 
+// The resources that the first run copies, with their registry values.
+const std::pair<UINT, const std::string*> kCopiedFields[] = {
+    {1, &VALUE_NAME}, {2, &VALUE_TYPE}, {3, &VALUE_VERSION}, {4, &VALUE_RELEASE_DATE}, {5, &VALUE_DETAILS},
+};
+
 // Active as stored, or, when it cannot be read, from resource 6 and written back.
 bool ReadActiveState(CToyPlugin& plugin)
 {
@@ -31,29 +36,56 @@ bool ReadActiveState(CToyPlugin& plugin)
 
 } // namespace
 
-std::int32_t OwnerListNames(HMODULE module, const std::string& ownerName)
+OwnerList ReadOwnerList(HMODULE module)
 {
-    std::int32_t count = 0;
-    if (!LoadResourceInt(module, kOwnerCountId, ResourceBufferSize, count)) {
-        return 0;
-    }
-    for (std::int32_t i = 0; i < count; ++i) {
+    OwnerList list;
+    list.hasCount = LoadResourceInt(module, kOwnerCountId, ResourceBufferSize, list.count);
+    for (std::int32_t i = 0; i < list.count; ++i) {
         std::string entry;
         if (!LoadResourceString(module, kOwnerCountId + 1 + static_cast<UINT>(i), ResourceBufferSize, entry)) {
-            return 0;
+            break;
         }
+        list.names.push_back(entry);
+    }
+    return list;
+}
+
+bool NamesOwner(const OwnerList& list, const std::string& ownerName)
+{
+    for (const std::string& entry : list.names) {
         if (entry == ownerName) {
-            return 1;
+            return true;
         }
     }
-    return 0;
+    return false;
+}
+
+std::int32_t OwnerListNames(HMODULE module, const std::string& ownerName)
+{
+    return NamesOwner(ReadOwnerList(module), ownerName) ? 1 : 0;
+}
+
+std::optional<UINT> FirstMissingHeaderString(HMODULE module)
+{
+    for (const auto& [id, valueName] : kCopiedFields) {
+        std::string text;
+        if (!LoadResourceString(module, id, ResourceBufferSize, text)) {
+            return id;
+        }
+    }
+    return std::nullopt;
+}
+
+std::int32_t NextRunCount(const std::optional<std::string>& storedExecutes)
+{
+    return IncrementSaturating(storedExecutes ? ParseDecimalInt(*storedExecutes) : 0);
 }
 
 bool CountRun(const std::string& keyPath, std::int32_t& runCount)
 {
     std::string stored;
-    std::int32_t count = GetRegistryString(keyPath, VALUE_EXECUTES, stored) ? ParseDecimalInt(stored) : 0;
-    runCount = IncrementSaturating(count);
+    bool readable = GetRegistryString(keyPath, VALUE_EXECUTES, stored);
+    runCount = NextRunCount(readable ? std::optional<std::string>(stored) : std::nullopt);
     return SetRegistryString(keyPath, VALUE_EXECUTES, FormatDecimal(runCount));
 }
 
@@ -70,10 +102,7 @@ bool RegisterHeader(CToyPlugin& plugin)
 
 bool CopyHeaderToRegistry(HMODULE module, const std::string& keyPath)
 {
-    const std::pair<UINT, const std::string*> fields[] = {
-        {1, &VALUE_NAME}, {2, &VALUE_TYPE}, {3, &VALUE_VERSION}, {4, &VALUE_RELEASE_DATE}, {5, &VALUE_DETAILS},
-    };
-    for (const auto& [id, valueName] : fields) {
+    for (const auto& [id, valueName] : kCopiedFields) {
         std::string text;
         if (!LoadResourceString(module, id, ResourceBufferSize, text)) {
             return false;

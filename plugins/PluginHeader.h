@@ -7,15 +7,38 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "support/Win32.h"
 
 class CToyPlugin;
 
+// The owner list as the owner check sees it: the count (resource 1000) and
+// the entries from 1001 on, read in order up to the count or the first
+// missing one, whichever comes first.
+struct OwnerList {
+    bool hasCount = false;
+    std::int32_t count = 0;
+    std::vector<std::string> names;
+};
+
+OwnerList ReadOwnerList(HMODULE module);
+
+// True when ownerName matches one of the names byte for byte.
+bool NamesOwner(const OwnerList& list, const std::string& ownerName);
+
 // 1 when ownerName matches, byte for byte, one of the first "1000" entries of
 // module's owner list, read in order up to the first missing one; else 0.
 std::int32_t OwnerListNames(HMODULE module, const std::string& ownerName);
+
+// The first of resources 1 to 5 that the first run copies but module lacks;
+// nothing when all five are there.
+std::optional<UINT> FirstMissingHeaderString(HMODULE module);
+
+// The run count that follows a stored Executes text (none when unreadable).
+std::int32_t NextRunCount(const std::optional<std::string>& storedExecutes);
 
 // The header steps of Initialise: sets plugin.active from Active (or from
 // resource 6, writing Active), counts the run in Executes into

@@ -14,7 +14,6 @@ namespace {
 
 constexpr UINT kVersionId = 3;
 constexpr UINT kReleaseDateId = 4;
-const std::string kBackupExtension = "tmp";
 
 // Installs one package; true when it is to be listed as installed. Every way
 // out leaves the installed copy in place: as it was, or replaced by the new one.
@@ -34,7 +33,7 @@ bool InstallPackage(const std::string& folder, const std::string& packageName)
 
     std::string installedName = installed[0].cFileName;
     std::string installedPath = folder + installedName;
-    std::string backupPath = folder + ReplaceExtension(installedName, kBackupExtension);
+    std::string backupPath = folder + ReplaceExtension(installedName, BackupExtension);
     LibraryIdentity old = ReadLibraryIdentity(installedPath);
     // A copy that cannot be moved aside (held open elsewhere) is left alone,
     // and so is the package, which is tried again at the next start.
@@ -65,13 +64,15 @@ bool InstallPackage(const std::string& folder, const std::string& packageName)
 
 LibraryIdentity ReadLibraryIdentity(const std::string& path)
 {
-    LibraryIdentity identity;
     ModuleHandle library(LoadLibraryQuietly(path));
-    if (!library) {
-        return identity;
-    }
-    bool hasVersion = LoadResourceDouble(library.Get(), kVersionId, ResourceBufferSize, identity.version);
-    bool hasDate = LoadResourceInt(library.Get(), kReleaseDateId, ResourceBufferSize, identity.releaseDate);
+    return library ? ReadModuleIdentity(library.Get()) : LibraryIdentity{};
+}
+
+LibraryIdentity ReadModuleIdentity(HMODULE module)
+{
+    LibraryIdentity identity;
+    bool hasVersion = LoadResourceDouble(module, kVersionId, ResourceBufferSize, identity.version);
+    bool hasDate = LoadResourceInt(module, kReleaseDateId, ResourceBufferSize, identity.releaseDate);
     identity.complete = hasVersion && hasDate;
     return identity;
 }
@@ -86,7 +87,7 @@ bool IsOlderThan(const LibraryIdentity& candidate, const LibraryIdentity& instal
 
 void SweepLeftovers(const std::string& folder)
 {
-    for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*." + kBackupExtension)) {
+    for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*." + BackupExtension)) {
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
             continue;
         }

@@ -15,19 +15,6 @@ namespace {
 
 constexpr UINT kNameId = 1;
 
-// Rings of owner lists (a library naming itself, or two naming each other)
-// would nest without end: a name already on the path from the toy down to the
-// owner is refused.
-bool StandsOnPath(const std::string& name, const CToyPlugin* owner)
-{
-    for (const CToyPlugin* plugin = owner; plugin != nullptr; plugin = plugin->parent) {
-        if (plugin->name == name) {
-            return true;
-        }
-    }
-    return false;
-}
-
 // An object that LoadPlugins made and does not yet own for good, with the
 // library it came from.
 struct Candidate {

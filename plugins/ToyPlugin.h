@@ -68,5 +68,20 @@ public:
     CToyPlugin* selfRef;
 };
 
+// Rings of owner lists (a library naming itself, or two naming each other)
+// would nest without end: a candidate whose name already stands on the path
+// from the toy down to its owner is refused. Node is anything with name and
+// parent, so that a prediction of the tree applies the same rule.
+template <typename Node>
+bool StandsOnPath(const std::string& name, const Node* owner)
+{
+    for (const Node* node = owner; node != nullptr; node = node->parent) {
+        if (node->name == name) {
+            return true;
+        }
+    }
+    return false;
+}
+
 // The type of a library's New entry point.
 using NewPluginFunction = CToyPlugin* (*)();

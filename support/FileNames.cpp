@@ -9,6 +9,15 @@ std::string ReplaceExtension(std::string name, std::string extension)
     return name + "." + extension;
 }
 
+std::string JoinBetween(const std::vector<std::string>& items, const std::string& separator)
+{
+    std::string joined;
+    for (const std::string& item : items) {
+        joined += (&item == &items.front() ? "" : separator) + item;
+    }
+    return joined;
+}
+
 std::string JoinWithSeparator(std::vector<std::string> items, char separator)
 {
     std::string joined;

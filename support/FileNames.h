@@ -12,6 +12,10 @@ std::string ReplaceExtension(std::string name, std::string extension);
 // gives empty text. Items are copied unchanged.
 std::string JoinWithSeparator(std::vector<std::string> items, char separator);
 
+// The items with separator between them, for lists shown to people: none
+// after the last, unlike JoinWithSeparator.
+std::string JoinBetween(const std::vector<std::string>& items, const std::string& separator);
+
 // True when the two names are equal but for the letter case of ASCII letters,
 // as Windows compares file names.
 bool SameNameIgnoringCase(const std::string& a, const std::string& b);

@@ -22,6 +22,14 @@ TEST(JoinWithSeparator, FollowsEveryItemWithTheSeparator)
     EXPECT_EQ(JoinWithSeparator({}, ';'), "");
 }
 
+TEST(JoinBetween, PutsTheSeparatorOnlyBetweenItems)
+{
+    EXPECT_EQ(JoinBetween({"a", "", "b"}, ", "), "a, , b");
+    EXPECT_EQ(JoinBetween({"", "x"}, ";"), ";x");
+    EXPECT_EQ(JoinBetween({"only"}, ", "), "only");
+    EXPECT_EQ(JoinBetween({}, ", "), "");
+}
+
 TEST(JoinWithSeparator, CopiesSeparatorsInsideItemsUnchanged)
 {
     EXPECT_EQ(JoinWithSeparator({"a;b", "c"}, ';'), "a;b;c;");

@@ -1,0 +1,224 @@
+#include "support/PeImage.h"
+
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+constexpr std::uint16_t kOptionalMagic32 = 0x10b;
+constexpr std::uint16_t kOptionalMagic64 = 0x20b;
+constexpr std::uint16_t kFileIsDll = 0x2000;
+constexpr std::size_t kCoffHeaderSize = 20;
+constexpr std::size_t kSectionHeaderSize = 40;
+constexpr std::size_t kExportDirectorySize = 40;
+constexpr std::size_t kImportDescriptorSize = 20;
+constexpr std::uint32_t kExportDirectory = 0;
+constexpr std::uint32_t kImportDirectory = 1;
+// Export and DLL names are short; a longer run of bytes is no name.
+constexpr std::size_t kLongestName = 256;
+
+struct Section {
+    std::uint32_t virtualAddress = 0;
+    std::uint32_t virtualSize = 0;
+    std::uint32_t rawSize = 0;
+    std::uint32_t rawOffset = 0;
+};
+
+// Little-endian reads that fail, rather than read past the end, at any offset.
+class Bytes {
+public:
+    explicit Bytes(std::string_view bytes) : bytes_(bytes) {}
+
+    std::size_t Size() const { return bytes_.size(); }
+
+    bool Has(std::uint64_t offset, std::uint64_t size) const
+    {
+        return offset <= bytes_.size() && size <= bytes_.size() - offset;
+    }
+
+    std::optional<std::uint32_t> Read(std::uint64_t offset, std::size_t size) const
+    {
+        if (!Has(offset, size)) {
+            return std::nullopt;
+        }
+        std::uint32_t value = 0;
+        for (std::size_t i = size; i-- > 0;) {
+            value = (value << 8) | static_cast<unsigned char>(bytes_[offset + i]);
+        }
+        return value;
+    }
+
+    // The zero-ended string at offset; nothing when the zero is missing.
+    std::optional<std::string> String(std::uint64_t offset) const
+    {
+        if (!Has(offset, 1)) {
+            return std::nullopt;
+        }
+        std::size_t end = bytes_.substr(offset, kLongestName + 1).find('\0');
+        if (end == std::string_view::npos) {
+            return std::nullopt;
+        }
+        return std::string(bytes_.substr(offset, end));
+    }
+
+private:
+    std::string_view bytes_;
+};
+
+// Maps addresses of the loaded image onto offsets of the file through the
+// section table; addresses inside no section's file data have no offset.
+class AddressMap {
+public:
+    AddressMap(const Bytes& bytes, std::vector<Section> sections) : bytes_(bytes), sections_(std::move(sections)) {}
+
+    std::optional<std::uint64_t> Offset(std::uint32_t address) const
+    {
+        for (const Section& section : sections_) {
+            std::uint64_t start = section.virtualAddress;
+            if (address >= start && address - start < section.rawSize) {
+                return std::uint64_t{section.rawOffset} + (address - start);
+            }
+        }
+        return std::nullopt;
+    }
+
+    std::optional<std::uint32_t> Read(std::uint32_t address, std::size_t size) const
+    {
+        std::optional<std::uint64_t> offset = Offset(address);
+        return offset ? bytes_.Read(*offset, size) : std::nullopt;
+    }
+
+    std::optional<std::string> String(std::uint32_t address) const
+    {
+        std::optional<std::uint64_t> offset = Offset(address);
+        return offset ? bytes_.String(*offset) : std::nullopt;
+    }
+
+    bool Has(std::uint32_t address, std::uint64_t size) const
+    {
+        std::optional<std::uint64_t> offset = Offset(address);
+        return offset && bytes_.Has(*offset, size);
+    }
+
+private:
+    const Bytes& bytes_;
+    std::vector<Section> sections_;
+};
+
+// A directory's address 0 means the image has no such table.
+bool ReadExports(const AddressMap& image, std::uint32_t directory, PeImage& result)
+{
+    if (directory == 0) {
+        return true;
+    }
+    std::optional<std::uint32_t> nameCount = image.Read(directory + 24, 4);
+    std::optional<std::uint32_t> namesAddress = image.Read(directory + 32, 4);
+    if (!image.Has(directory, kExportDirectorySize) || !nameCount || !namesAddress ||
+        !image.Has(*namesAddress, 4 * std::uint64_t{*nameCount})) {
+        return false;
+    }
+    for (std::uint32_t i = 0; i < *nameCount; ++i) {
+        std::optional<std::uint32_t> nameAddress = image.Read(*namesAddress + 4 * i, 4);
+        std::optional<std::string> name = nameAddress ? image.String(*nameAddress) : std::nullopt;
+        if (!name) {
+            return false;
+        }
+        result.exports.push_back(*name);
+    }
+    return true;
+}
+
+bool ReadImports(const AddressMap& image, std::size_t fileSize, std::uint32_t directory, PeImage& result)
+{
+    if (directory == 0) {
+        return true;
+    }
+    // Sections may map the same bytes many times over, so the table is
+    // bounded by what the file could hold, not by the address space.
+    std::uint32_t address = directory;
+    for (std::size_t i = 0; i <= fileSize / kImportDescriptorSize; ++i, address += kImportDescriptorSize) {
+        if (!image.Has(address, kImportDescriptorSize)) {
+            return false;
+        }
+        std::uint32_t nameAddress = *image.Read(address + 12, 4);
+        if (nameAddress == 0) {
+            return true; // the table ends with an empty entry
+        }
+        std::optional<std::string> name = image.String(nameAddress);
+        if (!name) {
+            return false;
+        }
+        result.imports.push_back(*name);
+    }
+    return false;
+}
+
+} // namespace
+
+PeImage ReadPeImage(std::string_view data)
+{
+    PeImage result;
+    Bytes bytes(data);
+    if (!bytes.Has(0, 2) || data.substr(0, 2) != "MZ") {
+        result.problem = "not an executable image (no MZ header)";
+        return result;
+    }
+    std::optional<std::uint32_t> peOffset = bytes.Read(0x3c, 4);
+    if (!peOffset || !bytes.Has(*peOffset, 4 + kCoffHeaderSize) ||
+        data.substr(*peOffset, 4) != std::string_view("PE\0\0", 4)) {
+        result.problem = "not a PE image (no PE signature)";
+        return result;
+    }
+    std::uint64_t coff = std::uint64_t{*peOffset} + 4;
+    result.machine = static_cast<std::uint16_t>(*bytes.Read(coff, 2));
+    std::uint32_t sectionCount = *bytes.Read(coff + 2, 2);
+    std::uint32_t optionalSize = *bytes.Read(coff + 16, 2);
+    result.isDll = (*bytes.Read(coff + 18, 2) & kFileIsDll) != 0;
+
+    std::uint64_t optional = coff + kCoffHeaderSize;
+    std::optional<std::uint32_t> magic = bytes.Read(optional, 2);
+    if (!magic || (*magic != kOptionalMagic32 && *magic != kOptionalMagic64) || !bytes.Has(optional, optionalSize)) {
+        result.problem = "damaged PE image (optional header)";
+        return result;
+    }
+    std::uint64_t countOffset = *magic == kOptionalMagic32 ? 92 : 108;
+    std::uint32_t directoryCount = countOffset + 4 <= optionalSize ? *bytes.Read(optional + countOffset, 4) : 0;
+    auto directoryAt = [&](std::uint32_t index) -> std::uint32_t {
+        std::uint64_t at = countOffset + 4 + 8 * std::uint64_t{index};
+        return index < directoryCount && at + 8 <= optionalSize ? *bytes.Read(optional + at, 4) : 0;
+    };
+
+    std::vector<Section> sections;
+    std::uint64_t sectionTable = optional + optionalSize;
+    for (std::uint32_t i = 0; i < sectionCount; ++i) {
+        std::uint64_t at = sectionTable + kSectionHeaderSize * i;
+        if (!bytes.Has(at, kSectionHeaderSize)) {
+            result.problem = "damaged PE image (section table)";
+            return result;
+        }
+        sections.push_back(
+            {*bytes.Read(at + 12, 4), *bytes.Read(at + 8, 4), *bytes.Read(at + 16, 4), *bytes.Read(at + 20, 4)});
+    }
+    AddressMap image(bytes, std::move(sections));
+    if (!ReadExports(image, directoryAt(kExportDirectory), result)) {
+        result.problem = "damaged PE image (export table)";
+        return result;
+    }
+    if (!ReadImports(image, bytes.Size(), directoryAt(kImportDirectory), result)) {
+        result.problem = "damaged PE image (import table)";
+    }
+    return result;
+}
+
+std::string PeMachineName(std::uint16_t machine)
+{
+    if (machine == PeMachineI386) {
+        return "x86";
+    }
+    if (machine == PeMachineAmd64) {
+        return "x86-64";
+    }
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%04x", machine);
+    return text;
+}

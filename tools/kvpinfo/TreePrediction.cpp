@@ -1,0 +1,178 @@
+#include "tools/kvpinfo/TreePrediction.h"
+
+#include "app/Registry.h"
+#include "errors/ToyError.h"
+#include "plugins/ToyPlugin.h"
+#include "support/DecimalText.h"
+#include "support/FileNames.h"
+
+namespace {
+
+constexpr UINT kActiveId = 6;
+
+class Predictor {
+public:
+    Predictor(const std::vector<LibraryFacts>& libraries, const std::string& toyName, RegistryForecast& registry)
+        : libraries_(libraries), toyName_(toyName), registry_(registry)
+    {
+        tree_.places.assign(libraries.size(), 0);
+    }
+
+    TreePrediction Run()
+    {
+        tree_.plugins = LoadPlugins(nullptr);
+        return std::move(tree_);
+    }
+
+private:
+    // The host's LoadPlugins: every library of the folder is offered, in
+    // folder order, and each accepted one loads its own children at once.
+    std::vector<std::unique_ptr<PredictedPlugin>> LoadPlugins(const PredictedPlugin* owner)
+    {
+        std::vector<std::unique_ptr<PredictedPlugin>> accepted;
+        for (std::size_t i = 0; i < libraries_.size(); ++i) {
+            if (count_ >= PredictionLimit) {
+                tree_.cutShort = true;
+                break;
+            }
+            const LibraryFacts& library = libraries_[i];
+            if (!library.LoadProblem().empty() || !library.header[1]) {
+                continue;
+            }
+            const std::string& name = *library.header[1];
+            std::string ownerName = owner != nullptr ? owner->name : toyName_;
+            if (StandsOnPath(name, owner)) {
+                if (NamesOwner(library.owners, ownerName)) {
+                    Refuse(i, owner, name + " already stands on the path", true);
+                }
+                continue;
+            }
+            if (!NamesOwner(library.owners, ownerName)) {
+                continue;
+            }
+            if (std::string failure = HeaderStep(library); !failure.empty()) {
+                Refuse(i, owner, failure, false);
+                continue;
+            }
+            auto plugin = std::make_unique<PredictedPlugin>();
+            plugin->name = name;
+            plugin->parent = owner;
+            plugin->library = i;
+            ++count_;
+            ++tree_.places[i];
+            plugin->children = LoadPlugins(plugin.get());
+            accepted.push_back(std::move(plugin));
+        }
+        return accepted;
+    }
+
+    // The registry side of Initialise for an accepted candidate: it fails on
+    // a missing default for Active, or on a first run with a header string
+    // missing; the run is counted before that copy, as the host counts it.
+    std::string HeaderStep(const LibraryFacts& library)
+    {
+        RegistryForecast::Values& values = registry_.For(*library.header[1]);
+        if (!values.activeReadable) {
+            if (!library.header[kActiveId]) {
+                return "no Active value stored and no string 6 to set it from";
+            }
+            values.activeReadable = true;
+        }
+        std::int32_t runCount = NextRunCount(values.executes);
+        values.executes = FormatDecimal(runCount);
+        if (runCount == 1 && library.firstMissingCopied) {
+            return "first run under this toy, and string " +
+                   FormatDecimal(static_cast<std::int32_t>(*library.firstMissingCopied)) + " is missing";
+        }
+        return "";
+    }
+
+    void Refuse(std::size_t library, const PredictedPlugin* owner, const std::string& reason, bool ring)
+    {
+        Refusal refusal{library, {}, reason, ring};
+        for (const PredictedPlugin* node = owner; node != nullptr; node = node->parent) {
+            refusal.path.insert(refusal.path.begin(), node->name);
+        }
+        refusal.path.insert(refusal.path.begin(), toyName_);
+        tree_.refusals.push_back(std::move(refusal));
+    }
+
+    const std::vector<LibraryFacts>& libraries_;
+    const std::string& toyName_;
+    RegistryForecast& registry_;
+    TreePrediction tree_;
+    std::size_t count_ = 0;
+};
+
+std::string OwnerListProblem(const OwnerList& owners)
+{
+    if (!owners.hasCount) {
+        return "no owner count (string 1000), so it names nobody";
+    }
+    if (owners.count <= 0) {
+        return "owner count is " + FormatDecimal(owners.count) + ", so it names nobody";
+    }
+    if (owners.names.empty()) {
+        return "owner list is empty: string 1001 is missing";
+    }
+    if (owners.names.size() == 1) {
+        return "owner list names " + owners.names[0] + ", which is not loaded";
+    }
+    return "owner list names " + JoinBetween(owners.names, ", ") + ", none of which is loaded";
+}
+
+} // namespace
+
+RegistryForecast::Values& RegistryForecast::For(const std::string& pluginName)
+{
+    auto found = values_.find(pluginName);
+    if (found != values_.end()) {
+        return found->second;
+    }
+    Values values;
+    std::string keyPath = toyKey_ + "\\" + pluginName;
+    std::string text;
+    values.activeReadable = PeekRegistryString(keyPath, VALUE_ACTIVE, text);
+    if (PeekRegistryString(keyPath, VALUE_EXECUTES, text)) {
+        values.executes = text;
+    }
+    return values_.emplace(pluginName, values).first->second;
+}
+
+TreePrediction PredictTree(const std::vector<LibraryFacts>& libraries, const std::string& toyName,
+                           RegistryForecast& registry)
+{
+    return Predictor(libraries, toyName, registry).Run();
+}
+
+std::string WhyNowhere(const TreePrediction& tree, const std::vector<LibraryFacts>& libraries, std::size_t library)
+{
+    if (tree.places[library] > 0) {
+        return "";
+    }
+    const LibraryFacts& facts = libraries[library];
+    if (std::string problem = facts.LoadProblem(); !problem.empty()) {
+        return problem;
+    }
+    if (!facts.header[1]) {
+        return "no name (string 1)";
+    }
+    if (tree.cutShort) {
+        return "not reached before the prediction stopped at " +
+               FormatDecimal(static_cast<std::int32_t>(PredictionLimit)) + " plugins";
+    }
+    const Refusal* ring = nullptr;
+    for (const Refusal& refusal : tree.refusals) {
+        if (refusal.library != library) {
+            continue;
+        }
+        if (!refusal.ring) {
+            return refusal.reason;
+        }
+        ring = ring != nullptr ? ring : &refusal;
+    }
+    if (ring != nullptr) {
+        return "refused as a ring under " + JoinBetween(ring->path, " > ") + ": " + ring->reason;
+    }
+    return OwnerListProblem(facts.owners);
+}
