@@ -11,7 +11,8 @@ namespace {
 
 struct SharedCounters {
     KernelHandle mapping;
-    BenchCounters* view = nullptr;
+    MappedView view;
+    BenchCounters* counters = nullptr;
 };
 
 SharedCounters shared;
@@ -20,21 +21,22 @@ void Open()
 {
     shared.mapping.Reset(OpenFileMappingA(FILE_MAP_WRITE, FALSE, BenchCountersName));
     if (shared.mapping) {
-        shared.view = static_cast<BenchCounters*>(MapViewOfFile(shared.mapping.Get(), FILE_MAP_WRITE, 0, 0, 0));
+        shared.view.Reset(MapViewOfFile(shared.mapping.Get(), FILE_MAP_WRITE, 0, 0, 0));
+        shared.counters = static_cast<BenchCounters*>(shared.view.Get());
     }
 }
 
 void RecordPeakAndClose()
 {
-    if (shared.view != nullptr) {
+    if (shared.counters != nullptr) {
         PROCESS_MEMORY_COUNTERS memory{};
         if (GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory)) {
-            shared.view->peakWorkingSet = memory.PeakWorkingSetSize;
-            shared.view->peakPagefile = memory.PeakPagefileUsage;
+            shared.counters->peakWorkingSet = memory.PeakWorkingSetSize;
+            shared.counters->peakPagefile = memory.PeakPagefileUsage;
         }
-        UnmapViewOfFile(shared.view);
-        shared.view = nullptr;
+        shared.counters = nullptr;
     }
+    shared.view.Reset();
     shared.mapping.Reset();
 }
 
@@ -42,22 +44,22 @@ void RecordPeakAndClose()
 
 void CountNewCall()
 {
-    if (shared.view != nullptr) {
-        ++shared.view->newCalls;
+    if (shared.counters != nullptr) {
+        ++shared.counters->newCalls;
     }
 }
 
 void CountAttach()
 {
-    if (shared.view != nullptr) {
-        ++shared.view->attaches;
+    if (shared.counters != nullptr) {
+        ++shared.counters->attaches;
     }
 }
 
 void CountDetach()
 {
-    if (shared.view != nullptr) {
-        ++shared.view->detaches;
+    if (shared.counters != nullptr) {
+        ++shared.counters->detaches;
     }
 }
 

@@ -115,13 +115,11 @@ public:
     Runner()
         : mapping_(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(BenchCounters),
                                       BenchCountersName)),
-          counters_(static_cast<BenchCounters*>(MapViewOfFile(mapping_.Get(), FILE_MAP_WRITE, 0, 0, 0)))
+          view_(MapViewOfFile(mapping_.Get(), FILE_MAP_WRITE, 0, 0, 0)),
+          counters_(static_cast<BenchCounters*>(view_.Get()))
     {
         QueryPerformanceFrequency(&frequency_);
     }
-    ~Runner() { UnmapViewOfFile(counters_); }
-    Runner(const Runner&) = delete;
-    Runner& operator=(const Runner&) = delete;
 
     bool Ready() const { return counters_ != nullptr; }
 
@@ -152,6 +150,7 @@ public:
 
 private:
     KernelHandle mapping_;
+    MappedView view_;
     BenchCounters* counters_;
     LARGE_INTEGER frequency_{};
 };

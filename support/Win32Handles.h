@@ -36,3 +36,11 @@ struct RegistryKeyTraits {
     static void Close(Handle key) { RegCloseKey(key); }
 };
 using RegistryKey = UniqueHandle<RegistryKeyTraits>;
+
+// A view of a file mapping, unmapped with UnmapViewOfFile.
+struct MappedViewTraits {
+    using Handle = void*;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle view) { UnmapViewOfFile(view); }
+};
+using MappedView = UniqueHandle<MappedViewTraits>;

@@ -4,6 +4,8 @@
 //   TP_THROW_IN_INITIALISE, TP_THROW_IN_HOOK, TP_REFUSE_IN_HOOK
 //   TP_THROW_IN_RELEASE_HOOK_ONCE, TP_THROW_IN_RELEASE_HOOK_ALWAYS
 //   TP_COLLECT, TP_THROW_IN_WNDPROC, TP_THROW_ON_TIMER, TP_QUIT
+//   TP_TRACE_NAME                          release and destroy lines carry the
+//                                          plugin's name (for stamped copies)
 // The last four act in the message loop, through a window of the plugin.
 // Everything that happens to the plugin is appended to the trace file.
 #include <string>
@@ -37,7 +39,7 @@ public:
         Trace("construct");
     }
 
-    ~TestPlugin() override { Trace("destroy"); }
+    ~TestPlugin() override { Trace(Named("destroy")); }
 
     std::int32_t Initialise(HMODULE libraryModule, CToyApp* application, CToyPlugin* owner) override
     {
@@ -69,7 +71,7 @@ public:
     {
         // A candidate that never started (refused, or offered under another
         // owner) is traced apart and does not throw.
-        Trace(started_ ? "releasehook" : "releasehook refused");
+        Trace(Named(started_ ? "releasehook" : "releasehook refused"));
         if (!started_) {
             return 1;
         }
@@ -89,6 +91,15 @@ public:
     }
 
 private:
+    std::string Named(const std::string& event) const
+    {
+#ifdef TP_TRACE_NAME
+        return event + " " + name;
+#else
+        return event;
+#endif
+    }
+
 #ifdef TP_HAS_WINDOW
     static constexpr const char* kClassName = "TestPluginWindow_" TP_LABEL;
 

@@ -33,13 +33,18 @@ std::string HostPath()
 
 HostRun RunHost(const std::string& currentFolder, unsigned long timeoutMs)
 {
+    return RunProgram(HostPath(), currentFolder, timeoutMs);
+}
+
+HostRun RunProgram(const std::string& program, const std::string& currentFolder, unsigned long timeoutMs)
+{
     HostRun run;
-    std::string commandLine = "\"" + HostPath() + "\"";
+    std::string commandLine = "\"" + program + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessA(HostPath().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        currentFolder.c_str(), &startup, &info)) {
+    if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, currentFolder.c_str(),
+                        &startup, &info)) {
         return run;
     }
     KernelHandle process(info.hProcess);
