@@ -5,6 +5,7 @@
 // count New calls and library mappings and record each process's peak memory.
 // Then, for the largest flat folder, times each kind of call inside a
 // baseline run that does the host's steps too, to show where the time goes.
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -20,7 +21,9 @@
 
 namespace {
 
-constexpr int kRuns = 3;
+constexpr double kBudgetMs = 10000;
+constexpr int kMinRuns = 3;
+constexpr int kMaxRuns = 15;
 const std::string kToyName = "PillowmoorToy";
 
 struct Library {
@@ -156,6 +159,7 @@ private:
 };
 
 struct Summary {
+    int runs;
     double ms;
     double peakWorkingSetMiB;
     double peakPagefileMiB;
@@ -175,20 +179,25 @@ Summary Summarise(const std::vector<Sample>& samples)
         pagefile.push_back(static_cast<double>(sample.counters.peakPagefile) / (1024.0 * 1024.0));
         ok = ok && sample.ok && sample.counters.newCalls == samples.front().counters.newCalls;
     }
-    return {Median(ms), Median(workingSet), Median(pagefile), samples.back().counters, ok};
+    return {static_cast<int>(samples.size()), Median(ms), Median(workingSet), Median(pagefile),
+            samples.back().counters,          ok};
 }
 
 // Runs each command once to warm up (the host's first run also copies every
-// header into the registry), then kRuns times each, alternating.
+// header into the registry), then alternately as many times as fit in about
+// kBudgetMs of each command's time, between kMinRuns and kMaxRuns: quick
+// scenarios, where the machine's other work weighs most, get the most runs.
 std::vector<Summary> Measure(Runner& runner, const std::vector<std::string>& commands, const std::string& folder)
 {
+    double slowest = 0;
+    for (const std::string& command : commands) {
+        slowest = std::max(slowest, runner.Run(command, folder).ms);
+    }
+    int runs = std::clamp(static_cast<int>(kBudgetMs / std::max(slowest, 1.0)), kMinRuns, kMaxRuns);
     std::vector<std::vector<Sample>> samples(commands.size());
-    for (int run = 0; run <= kRuns; ++run) {
+    for (int run = 0; run < runs; ++run) {
         for (std::size_t i = 0; i < commands.size(); ++i) {
-            Sample sample = runner.Run(commands[i], folder);
-            if (run > 0) {
-                samples[i].push_back(sample);
-            }
+            samples[i].push_back(runner.Run(commands[i], folder));
         }
     }
     std::vector<Summary> summaries;
@@ -215,10 +224,11 @@ std::string BaselineCommand(const std::string& folder, const std::string& steps 
 
 void PrintStartupRow(const Scenario& scenario, const Summary& host, const Summary& baseline, double emptyMs)
 {
-    std::printf("%-10s %7d %9ld %9ld %8ld %9.1f %9.1f %6.2f %6.2f %7.1f %7.1f%s\n", scenario.label.c_str(),
-                scenario.plugins, host.counters.newCalls, baseline.counters.newCalls, host.counters.attaches, host.ms,
-                baseline.ms, host.ms / baseline.ms, (host.ms - emptyMs) / (baseline.ms - emptyMs),
-                host.peakWorkingSetMiB, baseline.peakWorkingSetMiB,
+    std::printf("%-10s %7d %8ld %8ld %6ld %4d %9.1f %9.1f %5.2f %5.2f %6.1f %6.1f %6.1f %6.1f%s\n",
+                scenario.label.c_str(), scenario.plugins, host.counters.newCalls, baseline.counters.newCalls,
+                host.counters.attaches, host.runs, host.ms, baseline.ms, host.ms / baseline.ms,
+                (host.ms - emptyMs) / (baseline.ms - emptyMs), host.peakWorkingSetMiB, baseline.peakWorkingSetMiB,
+                host.peakPagefileMiB, baseline.peakPagefileMiB,
                 host.ok && baseline.ok ? "" : "  (a run failed or counts varied)");
 }
 
@@ -260,12 +270,13 @@ int main()
     }
     double emptyMs = Measure(runner, {BaselineCommand(emptyFolder)}, emptyFolder)[0].ms;
 
-    std::printf("Start-up to the message loop and back out, median of %d runs (host and baseline alternating)\n",
-                kRuns);
+    std::printf("Start-up to the message loop and back out: medians of %d to %d runs, host and baseline alternating\n",
+                kMinRuns, kMaxRuns);
     std::printf("A process that loads nothing starts and ends in %.1f ms; 'net' leaves that out of the ratio.\n",
                 emptyMs);
-    std::printf("%-10s %7s %9s %9s %8s %9s %9s %6s %6s %7s %7s\n", "", "plugins", "New host", "New base", "maps",
-                "host ms", "base ms", "ratio", "net", "host MB", "base MB");
+    std::printf("New: New calls. maps: libraries mapped. WS, commit: peak working set and peak pagefile use, MiB.\n");
+    std::printf("%-10s %7s %8s %8s %6s %4s %9s %9s %5s %5s %6s %6s %6s %6s\n", "", "plugins", "New host", "New base",
+                "maps", "runs", "host ms", "base ms", "ratio", "net", "WS h", "WS b", "com h", "com b");
     Scenario largest = Flat(200);
     std::string largestFolder;
     Summary largestHost{};
