@@ -35,7 +35,7 @@ TEST(ScaleRunTest, TwoHundredPluginsOfTheToyLoadRunAndUnload)
 
     // Each bench plugin ends the message loop as it starts, so the run goes
     // through start-up, the loop and shutdown.
-    HostRun run = RunHost(folder.Path(), 280000);
+    HostRun run = RunHost(folder.Path(), 800000);
     ASSERT_TRUE(run.finished) << "the host did not end";
     EXPECT_EQ(run.exitCode, 0u);
     const BenchCounters& seen = *static_cast<const BenchCounters*>(view.Get());
