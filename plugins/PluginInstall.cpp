@@ -20,8 +20,6 @@ constexpr UINT kReleaseDateId = 4;
 bool InstallPackage(const std::string& folder, const std::string& packageName)
 {
     std::string packagePath = folder + packageName;
-    std::string newLibraryPath = folder + ReadPackageName(packagePath);
-
     std::vector<WIN32_FIND_DATAA> installed = FindFiles(folder, ReplaceExtension(packageName, LIBRARY_EXTENSION));
     if (installed.empty()) {
         if (UnpackPackage(packagePath, folder, "") != 1) {
@@ -31,6 +29,9 @@ bool InstallPackage(const std::string& folder, const std::string& packageName)
         return true;
     }
 
+    // The stored name matters only for checking, or rolling back, a new copy
+    // that replaces an installed one; a fresh install never opens the package for it.
+    std::string newLibraryPath = folder + ReadPackageName(packagePath);
     std::string installedName = installed[0].cFileName;
     std::string installedPath = folder + installedName;
     std::string backupPath = folder + ReplaceExtension(installedName, BackupExtension);

@@ -69,3 +69,11 @@ struct MenuHandleTraits {
     static void Close(Handle menu) { DestroyMenu(menu); }
 };
 using MenuHandle = UniqueHandle<MenuHandleTraits>;
+
+// A view of a file mapping, unmapped with UnmapViewOfFile.
+struct MappedViewTraits {
+    using Handle = void*;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle view) { UnmapViewOfFile(view); }
+};
+using MappedView = UniqueHandle<MappedViewTraits>;

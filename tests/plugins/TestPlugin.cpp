@@ -6,6 +6,8 @@
 //   TP_COLLECT, TP_THROW_IN_WNDPROC, TP_THROW_ON_TIMER, TP_QUIT
 //   TP_LISTEN                              traces what the toy channel says
 //   TP_READ_MENU                           traces every popup menu and closes it
+//   TP_TRACE_NAME                          release and destroy lines carry the
+//                                          plugin's name (for stamped copies)
 // COLLECT to QUIT act in the message loop, through a window of the plugin.
 // Everything that happens to the plugin is appended to the trace file.
 #include <string>
@@ -41,7 +43,7 @@ public:
         Trace("construct");
     }
 
-    ~TestPlugin() override { Trace("destroy"); }
+    ~TestPlugin() override { Trace(Named("destroy")); }
 
     std::int32_t Initialise(HMODULE libraryModule, CToyApp* application, CToyPlugin* owner) override
     {
@@ -95,7 +97,7 @@ public:
     {
         // A candidate that never started (refused, or offered under another
         // owner) is traced apart and does not throw.
-        Trace(started_ ? "releasehook" : "releasehook refused");
+        Trace(Named(started_ ? "releasehook" : "releasehook refused"));
         if (!started_) {
             return 1;
         }
@@ -118,6 +120,15 @@ public:
     }
 
 private:
+    std::string Named(const std::string& event) const
+    {
+#ifdef TP_TRACE_NAME
+        return event + " " + name;
+#else
+        return event;
+#endif
+    }
+
 #ifdef TP_HAS_WINDOW
     static constexpr const char* kClassName = "TestPluginWindow_" TP_LABEL;
 

@@ -37,12 +37,12 @@ std::string HostPath()
     return ProgramFolder() + "PillowmoorToy.exe";
 }
 
-bool StartHost(const std::string& currentFolder, PROCESS_INFORMATION& info)
+bool StartProgram(const std::string& program, const std::string& currentFolder, PROCESS_INFORMATION& info)
 {
-    std::string commandLine = "\"" + HostPath() + "\"";
+    std::string commandLine = "\"" + program + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    return CreateProcessA(HostPath().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    return CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                           currentFolder.c_str(), &startup, &info) != 0;
 }
 
@@ -50,9 +50,14 @@ bool StartHost(const std::string& currentFolder, PROCESS_INFORMATION& info)
 
 HostRun RunHost(const std::string& currentFolder, unsigned long timeoutMs)
 {
+    return RunProgram(HostPath(), currentFolder, timeoutMs);
+}
+
+HostRun RunProgram(const std::string& program, const std::string& currentFolder, unsigned long timeoutMs)
+{
     HostRun run;
     PROCESS_INFORMATION info{};
-    if (!StartHost(currentFolder, info)) {
+    if (!StartProgram(program, currentFolder, info)) {
         return run;
     }
     KernelHandle process(info.hProcess);
@@ -99,7 +104,7 @@ int HostSubsystem()
 RunningHost::RunningHost(const std::string& currentFolder)
 {
     PROCESS_INFORMATION info{};
-    if (StartHost(currentFolder, info)) {
+    if (StartProgram(HostPath(), currentFolder, info)) {
         KernelHandle thread(info.hThread);
         process_.Reset(info.hProcess);
         processId_ = info.dwProcessId;

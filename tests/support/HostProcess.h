@@ -1,4 +1,5 @@
-// Starts the real host as a child process in a folder of the test's choosing.
+// Starts the real host, or another program, as a child process in a folder
+// of the test's choosing.
 #pragma once
 
 #include <string>
@@ -15,6 +16,9 @@ struct HostRun {
 // its current directory, waiting at most timeoutMs; a host still running then
 // is ended and reported as not finished.
 HostRun RunHost(const std::string& currentFolder, unsigned long timeoutMs = 30000);
+
+// The same for any program.
+HostRun RunProgram(const std::string& program, const std::string& currentFolder, unsigned long timeoutMs = 30000);
 
 // The host's subsystem from its PE header (2 is the Windows GUI).
 int HostSubsystem();

@@ -9,6 +9,7 @@
 
 #include "app/ToyApp.h"
 #include "errors/ToyError.h"
+#include "tests/support/HeaderStamp.h"
 #include "tests/support/PluginFolder.h"
 #include "tests/support/RegistryCleanup.h"
 
@@ -311,4 +312,35 @@ TEST_F(ToyPluginTest, LargeTreeLoadsAndReleasesWithoutLeaking)
     for (int i = 1; i <= 8; ++i) {
         EXPECT_FALSE(IsLoaded("tp_chain" + std::to_string(i)));
     }
+}
+
+TEST_F(ToyPluginTest, ChainThirtyDeepIsBuiltAndReleasedDeepestFirst)
+{
+    std::vector<std::string> names;
+    std::string owner = app.toyName;
+    for (int i = 1; i <= 30; ++i) {
+        names.push_back("C" + std::to_string(100 + i).substr(1));
+        std::string file = names.back() + ".kvp";
+        folder.AddPlugin("tp_named", file);
+        ASSERT_TRUE(StampPluginHeader(folder.PluginsPath() + file, names.back(), {owner}));
+        owner = names.back();
+    }
+    std::vector<std::string> chain;
+    for (CToyPlugin* plugin = Load().empty() ? nullptr : app.plugins.front(); plugin != nullptr;
+         plugin = plugin->children.empty() ? nullptr : plugin->children.front()) {
+        EXPECT_LE(plugin->children.size(), 1u) << plugin->name;
+        chain.push_back(plugin->name);
+    }
+    ASSERT_EQ(chain, names);
+
+    // Each plugin's library is held once, by the plugin itself, so each
+    // release ends with that library's unload before its parent's turn.
+    folder.ClearTrace();
+    app.Shutdown();
+    std::vector<std::string> expected;
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        expected.insert(expected.end(),
+                        {"tp_named releasehook " + *name, "tp_named destroy " + *name, "tp_named unload"});
+    }
+    EXPECT_EQ(folder.Trace(), expected);
 }
