@@ -41,7 +41,7 @@ bool CToyApp::Startup(HINSTANCE instanceHandle)
 {
     CToyPlugin loader;
     instance = instanceHandle;
-    if (!LoadResourceString(instance, 1, ResourceBufferSize, toyName)) {
+    if (!LoadResourceString(instance, HEADER_NAME, ResourceBufferSize, toyName)) {
         return false;
     }
     registryKey = REGISTRY_ROOT + toyName;

@@ -10,12 +10,11 @@
 
 namespace {
 
-constexpr UINT kOwnerCountId = 1000;
-constexpr UINT kActiveId = 6;
-
 // The resources that the first run copies, with their registry values.
 const std::pair<UINT, const std::string*> kCopiedFields[] = {
-    {1, &VALUE_NAME}, {2, &VALUE_TYPE}, {3, &VALUE_VERSION}, {4, &VALUE_RELEASE_DATE}, {5, &VALUE_DETAILS},
+    {HEADER_NAME, &VALUE_NAME},       {HEADER_TYPE, &VALUE_TYPE},
+    {HEADER_VERSION, &VALUE_VERSION}, {HEADER_RELEASE_DATE, &VALUE_RELEASE_DATE},
+    {HEADER_DETAILS, &VALUE_DETAILS},
 };
 
 // Active as stored, or, when it cannot be read, from resource 6 and written back.
@@ -27,7 +26,7 @@ bool ReadActiveState(CToyPlugin& plugin)
         return true;
     }
     std::int32_t active = 0;
-    if (!LoadResourceBool(plugin.module, kActiveId, ResourceBufferSize, active)) {
+    if (!LoadResourceBool(plugin.module, HEADER_ACTIVE, ResourceBufferSize, active)) {
         return false;
     }
     plugin.active = active;
@@ -39,10 +38,10 @@ bool ReadActiveState(CToyPlugin& plugin)
 OwnerList ReadOwnerList(HMODULE module)
 {
     OwnerList list;
-    list.hasCount = LoadResourceInt(module, kOwnerCountId, ResourceBufferSize, list.count);
+    list.hasCount = LoadResourceInt(module, HEADER_OWNER_COUNT, ResourceBufferSize, list.count);
     for (std::int32_t i = 0; i < list.count; ++i) {
         std::string entry;
-        if (!LoadResourceString(module, kOwnerCountId + 1 + static_cast<UINT>(i), ResourceBufferSize, entry)) {
+        if (!LoadResourceString(module, HEADER_OWNER_COUNT + 1 + static_cast<UINT>(i), ResourceBufferSize, entry)) {
             break;
         }
         list.names.push_back(entry);
@@ -74,6 +73,11 @@ std::optional<UINT> FirstMissingHeaderString(HMODULE module)
         }
     }
     return std::nullopt;
+}
+
+std::string PluginKeyPath(const std::string& toyKey, const std::string& pluginName)
+{
+    return toyKey + "\\" + pluginName;
 }
 
 std::int32_t NextRunCount(const std::optional<std::string>& storedExecutes)

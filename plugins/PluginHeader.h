@@ -15,6 +15,15 @@
 
 class CToyPlugin;
 
+// String ids of the header.
+inline constexpr UINT HEADER_NAME = 1;
+inline constexpr UINT HEADER_TYPE = 2;
+inline constexpr UINT HEADER_VERSION = 3;
+inline constexpr UINT HEADER_RELEASE_DATE = 4;
+inline constexpr UINT HEADER_DETAILS = 5;
+inline constexpr UINT HEADER_ACTIVE = 6;
+inline constexpr UINT HEADER_OWNER_COUNT = 1000;
+
 // The owner list as the owner check sees it: the count (resource 1000) and
 // the entries from 1001 on, read in order up to the count or the first
 // missing one, whichever comes first.
@@ -36,6 +45,9 @@ std::int32_t OwnerListNames(HMODULE module, const std::string& ownerName);
 // The first of resources 1 to 5 that the first run copies but module lacks;
 // nothing when all five are there.
 std::optional<UINT> FirstMissingHeaderString(HMODULE module);
+
+// The registry key of the plugin named pluginName: below the toy's key.
+std::string PluginKeyPath(const std::string& toyKey, const std::string& pluginName);
 
 // The run count that follows a stored Executes text (none when unreadable).
 std::int32_t NextRunCount(const std::optional<std::string>& storedExecutes);

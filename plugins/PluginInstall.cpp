@@ -4,6 +4,7 @@
 
 #include "app/Resources.h"
 #include "errors/ToyError.h"
+#include "plugins/PluginHeader.h"
 #include "plugins/ToyPlugin.h"
 #include "support/FileSystem.h"
 #include "support/Library.h"
@@ -11,9 +12,6 @@
 #include "support/Win32Handles.h"
 
 namespace {
-
-constexpr UINT kVersionId = 3;
-constexpr UINT kReleaseDateId = 4;
 
 // Installs one package; true when it is to be listed as installed. Every way
 // out leaves the installed copy in place: as it was, or replaced by the new one.
@@ -72,8 +70,8 @@ LibraryIdentity ReadLibraryIdentity(const std::string& path)
 LibraryIdentity ReadModuleIdentity(HMODULE module)
 {
     LibraryIdentity identity;
-    bool hasVersion = LoadResourceDouble(module, kVersionId, ResourceBufferSize, identity.version);
-    bool hasDate = LoadResourceInt(module, kReleaseDateId, ResourceBufferSize, identity.releaseDate);
+    bool hasVersion = LoadResourceDouble(module, HEADER_VERSION, ResourceBufferSize, identity.version);
+    bool hasDate = LoadResourceInt(module, HEADER_RELEASE_DATE, ResourceBufferSize, identity.releaseDate);
     identity.complete = hasVersion && hasDate;
     return identity;
 }

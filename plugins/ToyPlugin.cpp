@@ -13,8 +13,6 @@
 
 namespace {
 
-constexpr UINT kNameId = 1;
-
 // An object that LoadPlugins made and does not yet own for good, with the
 // library it came from.
 struct Candidate {
@@ -67,10 +65,10 @@ std::int32_t CToyPlugin::Initialise(HMODULE libraryModule, CToyApp* application,
     app = application;
     parent = owner;
     selfRef = this;
-    if (!LoadResourceString(module, kNameId, ResourceBufferSize, name)) {
+    if (!LoadResourceString(module, HEADER_NAME, ResourceBufferSize, name)) {
         return 0;
     }
-    registryKey = app->registryKey + "\\" + name;
+    registryKey = PluginKeyPath(app->registryKey, name);
     if (StandsOnPath(name, parent)) {
         return 0;
     }

@@ -87,6 +87,14 @@ bool IsSafeFileName(const std::string& name)
     return !HasForbiddenCharacter(name) && !IsDeviceName(name);
 }
 
+std::string AsFolderPath(std::string path)
+{
+    if (!path.empty() && path.back() != '\\') {
+        path += '\\';
+    }
+    return path;
+}
+
 bool SameNameIgnoringCase(const std::string& a, const std::string& b)
 {
     return UpperAscii(a) == UpperAscii(b);

@@ -8,6 +8,9 @@
 // and the extension. Meant for bare file names: a dot in a folder part would cut there.
 std::string ReplaceExtension(std::string name, std::string extension);
 
+// The path ending with "\\": one is added when it has none; empty stays empty.
+std::string AsFolderPath(std::string path);
+
 // Every item followed by the separator, the last one included; an empty list
 // gives empty text. Items are copied unchanged.
 std::string JoinWithSeparator(std::vector<std::string> items, char separator);

@@ -29,11 +29,7 @@ std::string ReadCurrentDirectory()
 
 std::string GetCurrentFolder()
 {
-    std::string folder = ReadCurrentDirectory();
-    if (!folder.empty() && folder.back() != '\\') {
-        folder += '\\';
-    }
-    return folder;
+    return AsFolderPath(ReadCurrentDirectory());
 }
 
 bool CreateFolderPath(std::string folderPath)

@@ -6,9 +6,4 @@
 
 #include "support/UniqueHandle.h"
 
-struct GzFileTraits {
-    using Handle = gzFile;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle file) { gzclose(file); }
-};
-using GzFile = UniqueHandle<GzFileTraits>;
+using GzFile = UniqueHandle<ClosedBy<gzFile, gzclose>>;

@@ -42,3 +42,12 @@ public:
 private:
     Handle handle_ = Traits::Invalid();
 };
+
+// Traits for the common kind: a handle whose invalid value is null, closed by
+// one function, e.g. UniqueHandle<ClosedBy<HKEY, RegCloseKey>>.
+template <typename HandleType, auto CloseFunction>
+struct ClosedBy {
+    using Handle = HandleType;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle handle) { CloseFunction(handle); }
+};

@@ -3,14 +3,12 @@
 #include "app/Registry.h"
 #include "app/Resources.h"
 #include "errors/ToyError.h"
+#include "plugins/PluginHeader.h"
 #include "support/FileSystem.h"
 #include "support/Win32Handles.h"
 #include "tools/kvpinfo/ReportWriter.h"
 
 namespace {
-
-constexpr UINT kNameId = 1;
-constexpr UINT kTypeId = 2;
 
 const char* const kUsage = "usage: kvpinfo [--toy NAME] [--host EXE] [--registry] [--json] [FOLDER]\n"
                            "Reports what the host would do with the plugin libraries, packages and leftover\n"
@@ -76,7 +74,7 @@ std::string FindToyExecutable(const std::string& folder)
 {
     for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*.exe")) {
         ModuleHandle module(OpenLibraryAsData(folder + entry.cFileName));
-        if (module && ResourceText(module.Get(), kTypeId) == TYPE_TOY) {
+        if (module && ResourceText(module.Get(), HEADER_TYPE) == TYPE_TOY) {
             return folder + entry.cFileName;
         }
     }
@@ -88,10 +86,10 @@ std::vector<RegistryMirror> ReadMirrors(const std::vector<LibraryFacts>& librari
     std::vector<RegistryMirror> mirrors;
     for (const LibraryFacts& library : libraries) {
         RegistryMirror& mirror = mirrors.emplace_back();
-        if (!library.header[kNameId]) {
+        if (!library.header[HEADER_NAME]) {
             continue;
         }
-        std::string keyPath = toyKey + "\\" + *library.header[kNameId];
+        std::string keyPath = PluginKeyPath(toyKey, *library.header[HEADER_NAME]);
         std::string text;
         if (PeekRegistryString(keyPath, VALUE_ACTIVE, text)) {
             mirror.active = text;
@@ -118,7 +116,7 @@ bool SettleTargets(Options& options, FolderReport& report, std::ostream& err)
         err << "kvpinfo: no folder " << (options.folder.empty() ? PLUGINS_FOLDER : options.folder) << "\n";
         return false;
     }
-    report.folder = folder.back() == '\\' ? folder : folder + "\\";
+    report.folder = AsFolderPath(folder);
     std::string hostPath =
         options.hostPath.empty() ? FindToyExecutable(ContainingFolder(report.folder)) : FullPath(options.hostPath);
     if (!options.hostPath.empty() && (hostPath.empty() || !ExistsAs(hostPath, false))) {
@@ -129,7 +127,7 @@ bool SettleTargets(Options& options, FolderReport& report, std::ostream& err)
     report.toyName = options.toyName;
     if (report.toyName.empty() && !hostPath.empty()) {
         ModuleHandle host(OpenLibraryAsData(hostPath));
-        report.toyName = host ? ResourceText(host.Get(), kNameId).value_or("") : "";
+        report.toyName = host ? ResourceText(host.Get(), HEADER_NAME).value_or("") : "";
     }
     if (report.toyName.empty()) {
         err << "kvpinfo: no toy name: no toy executable "

@@ -19,14 +19,6 @@ constexpr std::uint16_t kHostMachine = PeMachineAmd64;
 constexpr std::uint16_t kHostMachine = PeMachineI386;
 #endif
 
-std::string WithSeparator(std::string folder)
-{
-    if (!folder.empty() && folder.back() != '\\') {
-        folder += '\\';
-    }
-    return folder;
-}
-
 std::string WindowsFolder(UINT(WINAPI* query)(LPSTR, UINT))
 {
     char buffer[MAX_PATH];
@@ -49,6 +41,12 @@ std::string PathVariable()
 bool StartsWithIgnoringCase(const std::string& text, const std::string& prefix)
 {
     return text.size() >= prefix.size() && SameNameIgnoringCase(text.substr(0, prefix.size()), prefix);
+}
+
+bool ListsNameIgnoringCase(const std::vector<std::string>& names, const std::string& name)
+{
+    return std::any_of(names.begin(), names.end(),
+                       [&](const std::string& other) { return SameNameIgnoringCase(other, name); });
 }
 
 std::string ReadFileBytes(const std::string& path)
@@ -78,7 +76,7 @@ DependencySearch::DependencySearch(const std::string& hostFolder, const std::str
     for (const std::string& folder :
          {WindowsFolder(GetSystemDirectoryA), windows.empty() ? "" : windows + "\\System", windows}) {
         if (!folder.empty()) {
-            systemFolders_.push_back(WithSeparator(folder));
+            systemFolders_.push_back(AsFolderPath(folder));
         }
     }
     folders_ = {hostFolder};
@@ -92,10 +90,8 @@ DependencySearch::DependencySearch(const std::string& hostFolder, const std::str
     // looking twice.
     std::vector<std::string> unique;
     for (const std::string& folder : folders_) {
-        std::string path = WithSeparator(folder);
-        bool seen = std::any_of(unique.begin(), unique.end(),
-                                [&](const std::string& other) { return SameNameIgnoringCase(other, path); });
-        if (!path.empty() && !seen) {
+        std::string path = AsFolderPath(folder);
+        if (!path.empty() && !ListsNameIgnoringCase(unique, path)) {
             unique.push_back(path);
         }
     }
@@ -134,8 +130,7 @@ std::vector<std::string> DependencySearch::MissingDependencies(const std::vector
     for (std::size_t i = 0; i < pending.size(); ++i) {
         auto [name, neededBy] = pending[i];
         bool apiSet = StartsWithIgnoringCase(name, "api-ms-") || StartsWithIgnoringCase(name, "ext-ms-");
-        if (apiSet || std::any_of(seen.begin(), seen.end(),
-                                  [&](const std::string& other) { return SameNameIgnoringCase(other, name); })) {
+        if (apiSet || ListsNameIgnoringCase(seen, name)) {
             continue;
         }
         seen.push_back(name);
@@ -144,9 +139,8 @@ std::vector<std::string> DependencySearch::MissingDependencies(const std::vector
             missing.push_back(neededBy.empty() ? name : name + " (through " + neededBy + ")");
             continue;
         }
-        bool systemDll = std::any_of(systemFolders_.begin(), systemFolders_.end(), [&](const std::string& folder) {
-            return SameNameIgnoringCase(path.substr(0, folder.size()), folder);
-        });
+        bool systemDll = std::any_of(systemFolders_.begin(), systemFolders_.end(),
+                                     [&](const std::string& folder) { return StartsWithIgnoringCase(path, folder); });
         if (!systemDll) {
             for (const std::string& next : ImportsOf(path)) {
                 pending.emplace_back(next, name);

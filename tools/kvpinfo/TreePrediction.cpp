@@ -2,13 +2,12 @@
 
 #include "app/Registry.h"
 #include "errors/ToyError.h"
+#include "plugins/PluginHeader.h"
 #include "plugins/ToyPlugin.h"
 #include "support/DecimalText.h"
 #include "support/FileNames.h"
 
 namespace {
-
-constexpr UINT kActiveId = 6;
 
 class Predictor {
 public:
@@ -36,10 +35,10 @@ private:
                 break;
             }
             const LibraryFacts& library = libraries_[i];
-            if (!library.LoadProblem().empty() || !library.header[1]) {
+            if (!library.LoadProblem().empty() || !library.header[HEADER_NAME]) {
                 continue;
             }
-            const std::string& name = *library.header[1];
+            const std::string& name = *library.header[HEADER_NAME];
             std::string ownerName = owner != nullptr ? owner->name : toyName_;
             if (StandsOnPath(name, owner)) {
                 if (NamesOwner(library.owners, ownerName)) {
@@ -71,9 +70,9 @@ private:
     // missing; the run is counted before that copy, as the host counts it.
     std::string HeaderStep(const LibraryFacts& library)
     {
-        RegistryForecast::Values& values = registry_.For(*library.header[1]);
+        RegistryForecast::Values& values = registry_.For(*library.header[HEADER_NAME]);
         if (!values.activeReadable) {
-            if (!library.header[kActiveId]) {
+            if (!library.header[HEADER_ACTIVE]) {
                 return "no Active value stored and no string 6 to set it from";
             }
             values.activeReadable = true;
@@ -130,7 +129,7 @@ RegistryForecast::Values& RegistryForecast::For(const std::string& pluginName)
         return found->second;
     }
     Values values;
-    std::string keyPath = toyKey_ + "\\" + pluginName;
+    std::string keyPath = PluginKeyPath(toyKey_, pluginName);
     std::string text;
     values.activeReadable = PeekRegistryString(keyPath, VALUE_ACTIVE, text);
     if (PeekRegistryString(keyPath, VALUE_EXECUTES, text)) {
@@ -154,7 +153,7 @@ std::string WhyNowhere(const TreePrediction& tree, const std::vector<LibraryFact
     if (std::string problem = facts.LoadProblem(); !problem.empty()) {
         return problem;
     }
-    if (!facts.header[1]) {
+    if (!facts.header[HEADER_NAME]) {
         return "no name (string 1)";
     }
     if (tree.cutShort) {

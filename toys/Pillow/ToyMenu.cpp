@@ -6,13 +6,10 @@
 #include "app/Resources.h"
 #include "app/ToyApp.h"
 #include "errors/ToyError.h"
+#include "plugins/PluginHeader.h"
 #include "plugins/ToyPlugin.h"
 
 namespace {
-
-// Header ids, the same in the toy's string table and in every plugin's.
-constexpr UINT kVersionId = 3;
-constexpr UINT kDetailsId = 5;
 
 std::string HeaderText(HMODULE module, UINT id)
 {
@@ -31,8 +28,8 @@ bool StoredActive(const CToyPlugin& plugin)
 // "Name version: details", with "&" doubled so that menus show it as written.
 std::string EntryText(const CToyPlugin& plugin)
 {
-    std::string text =
-        plugin.name + " " + HeaderText(plugin.module, kVersionId) + ": " + HeaderText(plugin.module, kDetailsId);
+    std::string text = plugin.name + " " + HeaderText(plugin.module, HEADER_VERSION) + ": " +
+                       HeaderText(plugin.module, HEADER_DETAILS);
     std::string escaped;
     for (char c : text) {
         escaped += c == '&' ? "&&" : std::string(1, c);
@@ -105,6 +102,6 @@ void TogglePluginActive(const CToyApp& app, UINT command)
 
 std::string AboutText(const CToyApp& app)
 {
-    return HeaderText(app.instance, kDetailsId) + ", version " + HeaderText(app.instance, kVersionId) +
+    return HeaderText(app.instance, HEADER_DETAILS) + ", version " + HeaderText(app.instance, HEADER_VERSION) +
            ". This is run " + std::to_string(app.runCount) + ".";
 }
