@@ -7,6 +7,7 @@
 #include "plugins/PluginHeader.h"
 #include "plugins/ToyPlugin.h"
 #include "support/FileSystem.h"
+#include "support/Library.h"
 
 CToyApp::CToyApp() : runCount(0), instance(nullptr) {}
 
@@ -59,6 +60,12 @@ bool CToyApp::Startup(HINSTANCE instanceHandle)
     }
     // The list of installed packages is the pass's report; start-up has no use for it.
     loader.InstallPackages();
+    // Every pass over the folder loads every library again, and a refused one
+    // is unloaded at once; holding them all while the tree is built has the
+    // loader map each file once, whatever framework a plugin's own passes run.
+    // What no plugin keeps is unloaded as start-up ends. A record thrown out of
+    // LoadPlugins is the host's own copy, so the hold may go as it passes.
+    std::vector<ModuleHandle> held = HoldLibraries(GetCurrentFolder() + PLUGINS_FOLDER, "*." + LIBRARY_EXTENSION);
     plugins = loader.LoadPlugins(this, nullptr);
     return !plugins.empty();
 }

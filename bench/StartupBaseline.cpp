@@ -1,13 +1,16 @@
-// The least work the plugin tree needs: the same LoadLibraryA, New and
-// FreeLibrary calls as the host makes for the folder in the plan, in the same
-// order, with the owner decisions taken from the plan. Each step named on the
-// command line adds one piece of the host's own work back, through the host's
-// own helpers, so that the difference between the runs shows what it costs:
+// The least work the plugin tree needs: each library of the plan mapped once,
+// and the same New calls and deletes as the host makes for the folder, in the
+// same order, with the owner decisions taken from the plan. Each step named on
+// the command line adds one piece of the host's own work back, through the
+// host's own helpers, so that the difference between the runs shows what it
+// costs:
+//   calls     the host's LoadLibraryA and FreeLibrary for every candidate,
+//             on top of the held mapping, which goes when the tree is built
 //   scan      a folder search for every pass over the libraries
 //   header    the name and the owner list read from each candidate
 //   registry  the Active value read and the run counted for each plugin
 //   profile   times each kind of call and writes the totals to profile.txt
-// Usage: startup_baseline PLAN [scan] [header] [registry] [profile]
+// Usage: startup_baseline PLAN [calls] [scan] [header] [registry] [profile]
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -26,6 +29,7 @@ namespace {
 const std::string kBenchKey = "Software\\Pillowmoor Bench\\";
 
 struct Steps {
+    bool calls = false;
     bool scan = false;
     bool header = false;
     bool registry = false;
@@ -127,8 +131,9 @@ public:
                         [] { return FindFiles(GetCurrentFolder() + PLUGINS_FOLDER, "*." + LIBRARY_EXTENSION); });
         }
         std::vector<Loaded> accepted;
-        for (const PlanLibrary& library : plan_.libraries) {
-            HMODULE module = clock_.Time(kLoad, [&] { return LoadLibraryA(library.path.c_str()); });
+        for (std::size_t i = 0; i < plan_.libraries.size(); ++i) {
+            const PlanLibrary& library = plan_.libraries[i];
+            HMODULE module = steps_.calls ? Load(library) : held_[i];
             CToyPlugin* object = clock_.Time(kNew, [&] { return Create(module); });
             if (steps_.header) {
                 clock_.Time(kHeader, [&] { ReadHeader(module, path.back()); });
@@ -158,18 +163,42 @@ public:
         plugins.clear();
     }
 
+    // Maps every library of the plan once, in plan order.
+    void Hold()
+    {
+        for (const PlanLibrary& library : plan_.libraries) {
+            held_.push_back(Load(library));
+        }
+    }
+
+    void DropHold()
+    {
+        for (HMODULE module : held_) {
+            clock_.Time(kUnload, [&] { return FreeLibrary(module); });
+        }
+        held_.clear();
+    }
+
     void WriteProfile(const std::string& path) const { clock_.Write(path); }
 
 private:
+    HMODULE Load(const PlanLibrary& library)
+    {
+        return clock_.Time(kLoad, [&] { return LoadLibraryA(library.path.c_str()); });
+    }
+
     void Unload(CToyPlugin* object, HMODULE module)
     {
         clock_.Time(kDestroy, [&] { delete object; });
-        clock_.Time(kUnload, [&] { return FreeLibrary(module); });
+        if (steps_.calls) {
+            clock_.Time(kUnload, [&] { return FreeLibrary(module); });
+        }
     }
 
     const StartupPlan& plan_;
     Steps steps_;
     PhaseClock clock_;
+    std::vector<HMODULE> held_;
 };
 
 } // namespace
@@ -182,6 +211,7 @@ int main(int argc, char** argv)
     }
     Steps steps;
     for (int i = 2; i < argc; ++i) {
+        steps.calls |= std::strcmp(argv[i], "calls") == 0;
         steps.scan |= std::strcmp(argv[i], "scan") == 0;
         steps.header |= std::strcmp(argv[i], "header") == 0;
         steps.registry |= std::strcmp(argv[i], "registry") == 0;
@@ -189,13 +219,18 @@ int main(int argc, char** argv)
     }
     Baseline baseline(plan, steps);
     std::vector<std::string> path{plan.toyName};
+    baseline.Hold();
     std::vector<Loaded> plugins = baseline.LoadPass(path);
+    if (steps.calls) {
+        baseline.DropHold();
+    }
     PostQuitMessage(0);
     MSG message;
     while (GetMessageA(&message, nullptr, 0, 0) > 0) {
         DispatchMessageA(&message);
     }
     baseline.Release(plugins);
+    baseline.DropHold();
     if (steps.profile) {
         baseline.WriteProfile("profile.txt");
     }

@@ -1,5 +1,5 @@
-// Times the host from start to exit against the baseline program, which makes
-// the same library calls without the host's logic, for folders of bench
+// Times the host from start to exit against the baseline program, which maps
+// each library once and makes the same New calls without the host's logic, for folders of bench
 // plugins laid out as flat sets, a chain and a tree. Both run as child
 // processes of this one, alternating, in the same folders; the bench plugins
 // count New calls and library mappings and record each process's peak memory.
@@ -224,11 +224,11 @@ std::string BaselineCommand(const std::string& folder, const std::string& steps 
 
 void PrintStartupRow(const Scenario& scenario, const Summary& host, const Summary& baseline, double emptyMs)
 {
-    std::printf("%-10s %7d %8ld %8ld %6ld %4d %9.1f %9.1f %5.2f %5.2f %6.1f %6.1f %6.1f %6.1f%s\n",
+    std::printf("%-10s %7d %8ld %8ld %6ld %6ld %4d %9.1f %9.1f %5.2f %5.2f %6.1f %6.1f %6.1f %6.1f%s\n",
                 scenario.label.c_str(), scenario.plugins, host.counters.newCalls, baseline.counters.newCalls,
-                host.counters.attaches, host.runs, host.ms, baseline.ms, host.ms / baseline.ms,
-                (host.ms - emptyMs) / (baseline.ms - emptyMs), host.peakWorkingSetMiB, baseline.peakWorkingSetMiB,
-                host.peakPagefileMiB, baseline.peakPagefileMiB,
+                host.counters.attaches, baseline.counters.attaches, host.runs, host.ms, baseline.ms,
+                host.ms / baseline.ms, (host.ms - emptyMs) / (baseline.ms - emptyMs), host.peakWorkingSetMiB,
+                baseline.peakWorkingSetMiB, host.peakPagefileMiB, baseline.peakPagefileMiB,
                 host.ok && baseline.ok ? "" : "  (a run failed or counts varied)");
 }
 
@@ -236,7 +236,7 @@ void PrintStartupRow(const Scenario& scenario, const Summary& host, const Summar
 // call timed inside the process, and prints where that run's time went.
 void PrintProfile(Runner& runner, const std::string& folder, const Scenario& scenario, const Summary& host)
 {
-    Sample run = runner.Run(BaselineCommand(folder, " scan header registry profile"), folder);
+    Sample run = runner.Run(BaselineCommand(folder, " calls scan header registry profile"), folder);
     std::ifstream in(folder + "profile.txt");
     std::printf("\nWhere the time goes, %s: the baseline with the host's steps, each kind of call timed\n",
                 scenario.label.c_str());
@@ -275,8 +275,9 @@ int main()
     std::printf("A process that loads nothing starts and ends in %.1f ms; 'net' leaves that out of the ratio.\n",
                 emptyMs);
     std::printf("New: New calls. maps: libraries mapped. WS, commit: peak working set and peak pagefile use, MiB.\n");
-    std::printf("%-10s %7s %8s %8s %6s %4s %9s %9s %5s %5s %6s %6s %6s %6s\n", "", "plugins", "New host", "New base",
-                "maps", "runs", "host ms", "base ms", "ratio", "net", "WS h", "WS b", "com h", "com b");
+    std::printf("%-10s %7s %8s %8s %6s %6s %4s %9s %9s %5s %5s %6s %6s %6s %6s\n", "", "plugins", "New host",
+                "New base", "maps h", "maps b", "runs", "host ms", "base ms", "ratio", "net", "WS h", "WS b", "com h",
+                "com b");
     Scenario largest = Flat(200);
     std::string largestFolder;
     Summary largestHost{};

@@ -9,6 +9,7 @@
 
 #include "app/ToyApp.h"
 #include "errors/ToyError.h"
+#include "support/Library.h"
 #include "tests/support/HeaderStamp.h"
 #include "tests/support/PluginFolder.h"
 #include "tests/support/RegistryCleanup.h"
@@ -158,15 +159,47 @@ TEST_F(ToyPluginTest, ReleaseIsDepthFirstAndUnloadsAfterDestroying)
         EXPECT_FALSE(IsLoaded(l)) << l;
     }
     // A plugin's ReleaseHook runs after all of its descendants are gone.
-    EXPECT_LT(at("tp_t unload"), at("tp_r releasehook"));
-    EXPECT_LT(at("tp_r unload"), at("tp_p releasehook"));
-    EXPECT_LT(at("tp_s unload"), at("tp_q releasehook"));
-    EXPECT_LT(at("tp_p unload"), at("tp_x releasehook"));
-    EXPECT_LT(at("tp_q unload"), at("tp_x releasehook"));
+    for (auto [child, parent] :
+         {std::pair{"tp_t", "tp_r"}, {"tp_r", "tp_p"}, {"tp_s", "tp_q"}, {"tp_p", "tp_x"}, {"tp_q", "tp_x"}}) {
+        EXPECT_LT(at(std::string(child) + " unload"), at(std::string(parent) + " releasehook")) << child;
+    }
 
     folder.ClearTrace();
     app.Shutdown();
     EXPECT_TRUE(folder.Trace().empty());
+}
+
+// The host holds every library of the folder while it builds the tree: the
+// calls on the plugins and their order stay exactly the same, and each library
+// is mapped once, so it is unloaded once, after the last of its objects.
+TEST_F(ToyPluginTest, HoldingTheLibrariesChangesOnlyHowOftenTheyAreUnloaded)
+{
+    const std::vector<std::string> labels{"tp_x", "tp_p", "tp_q", "tp_r", "tp_t", "tp_s", "tp_stranger"};
+    folder.AddPlugins(labels);
+    auto withoutUnloads = [](std::vector<std::string> trace) {
+        std::erase_if(trace, [](const std::string& line) { return line.ends_with(" unload"); });
+        return trace;
+    };
+    Load();
+    app.Shutdown();
+    std::vector<std::string> unheld = folder.Trace();
+    folder.ClearTrace();
+    DeleteRegistryTree(kToyKey);
+    {
+        std::vector<ModuleHandle> held = HoldLibraries(folder.PluginsPath(), "*.kvp");
+        ASSERT_EQ(held.size(), labels.size());
+        Load();
+    }
+    app.Shutdown();
+    std::vector<std::string> heldTrace = folder.Trace();
+    EXPECT_EQ(withoutUnloads(heldTrace), withoutUnloads(unheld));
+    EXPECT_LT(IndexOf(heldTrace, "tp_stranger unload"), IndexOf(heldTrace, "tp_x releasehook"));
+    // Unheld, the library that no one keeps is mapped again by every pass.
+    EXPECT_EQ(CountLines(unheld, "tp_stranger unload"), 7);
+    for (const std::string& label : labels) {
+        EXPECT_EQ(CountLines(heldTrace, label + " unload"), 1) << label;
+        EXPECT_EQ(LastIndexStartingWith(heldTrace, label + " "), LastIndexOf(heldTrace, label + " unload")) << label;
+    }
 }
 
 TEST_F(ToyPluginTest, ReleaseOfAChildNotInChildrenStillReleasesIt)
