@@ -77,80 +77,63 @@ protected:
 
 TEST_F(PluginRunTest, ToyRunsUntilAPluginQuitsAndReleasesTheTree)
 {
-    const std::vector<std::string> labels{"tp_x", "tp_p", "tp_q", "tp_r", "tp_t", "tp_s", "tp_stranger"};
-    folder.AddPlugins(labels);
+    folder.AddPlugins({"tp_x", "tp_p", "tp_q", "tp_r", "tp_t", "tp_s", "tp_stranger"});
     RunToEnd();
     ASSERT_EQ(CountLines(trace, "tp_x collect P,Q,R,T,S") + CountLines(trace, "tp_x collect Q,P,S,R,T"), 1);
     EXPECT_EQ(LogBytes(), "");
     EXPECT_EQ(CountLines(trace, "tp_x releasehook"), 1);
     EXPECT_EQ(trace.back(), "tp_x unload");
-    ExpectAllReleased(labels);
+    ExpectAllReleased({"tp_x", "tp_p", "tp_q", "tp_r", "tp_t", "tp_s", "tp_stranger"});
     // The library that no one accepts is gone before the message loop runs.
     EXPECT_LT(IndexOf(trace, "tp_stranger unload"), LastIndexStartingWith(trace, "tp_x collect"));
     EXPECT_EQ(RegistryText(kToyKey + "\\T", "Executes"), "1");
     EXPECT_FALSE(RegistryKeyExists(kToyKey + "\\Stranger"));
 }
 
-TEST_F(PluginRunTest, RecordFromInitialiseIsReportedOnce)
+// A record thrown by released[0] from each place it can come from: one log
+// entry, one box, every object released, each line of onceEach seen once.
+struct ThrowCase {
+    std::vector<std::string> plugins;
+    std::string where;
+    std::vector<std::string> released;
+    std::vector<std::string> onceEach;
+};
+
+class RecordRunTest : public PluginRunTest, public ::testing::WithParamInterface<ThrowCase> {};
+
+TEST_P(RecordRunTest, IsReportedOnceAndEverythingIsReleased)
 {
-    folder.AddPlugins({"tp_throwinit", "tp_good"});
+    const ThrowCase& c = GetParam();
+    folder.AddPlugins(c.plugins);
     RunToEnd();
-    ExpectOneReport("tp_throwinit failed in Initialise", -7);
-    ExpectAllReleased({"tp_throwinit"});
-    EXPECT_EQ(CountLines(trace, "tp_throwinit releasehook refused"), 1);
+    for (const std::string& line : c.onceEach) {
+        EXPECT_EQ(CountLines(trace, line), 1) << line;
+    }
+    ExpectOneReport(c.released[0] + " failed in " + c.where, -7);
+    ExpectAllReleased(c.released);
 }
 
-TEST_F(PluginRunTest, RecordFromInitialiseHookIsReportedOnce)
-{
-    folder.AddPlugins({"tp_throwhook", "tp_good"});
-    RunToEnd();
-    ExpectOneReport("tp_throwhook failed in InitialiseHook", -7);
-    ExpectAllReleased({"tp_throwhook"});
-}
-
-TEST_F(PluginRunTest, RecordFromAWindowProcedureIsReportedThenAllIsReleased)
-{
-    folder.AddPlugins({"tp_throwwndproc", "tp_good"});
-    RunToEnd();
-    ASSERT_EQ(CountLines(trace, "tp_throwwndproc wndproc throws"), 1);
-    ExpectOneReport("tp_throwwndproc failed in WindowProc", -7);
-    ExpectAllReleased({"tp_throwwndproc", "tp_good"});
-    EXPECT_LT(IndexOf(trace, "tp_throwwndproc wndproc throws"), IndexOf(trace, "tp_throwwndproc releasehook"));
-}
-
-TEST_F(PluginRunTest, RecordFromATimerMessageIsReported)
-{
-    folder.AddPlugins({"tp_throwtimer"});
-    RunToEnd();
-    ASSERT_EQ(CountLines(trace, "tp_throwtimer timer throws"), 1);
-    ExpectOneReport("tp_throwtimer failed in WM_TIMER", -7);
-    ExpectAllReleased({"tp_throwtimer"});
-}
-
-TEST_F(PluginRunTest, RecordFromReleaseHookInShutdownIsReportedAndShutdownGoesOn)
-{
-    folder.AddPlugins({"tp_throwrelease", "tp_good"});
-    RunToEnd();
-    ExpectOneReport("tp_throwrelease failed in ReleaseHook", -7);
-    EXPECT_EQ(CountLines(trace, "tp_throwrelease releasehook"), 1);
-    EXPECT_EQ(CountLines(trace, "tp_good releasehook"), 1);
-    ExpectAllReleased({"tp_throwrelease", "tp_good"});
-}
-
-TEST_F(PluginRunTest, ReleaseHookThatAlwaysThrowsStillEndsTheRun)
-{
-    folder.AddPlugins({"tp_throwreleasealways", "tp_good"});
-    RunToEnd();
-    ExpectOneReport("tp_throwreleasealways failed in ReleaseHook", -7);
-    EXPECT_EQ(CountLines(trace, "tp_throwreleasealways releasehook"), 1);
-    ExpectAllReleased({"tp_throwreleasealways", "tp_good"});
-}
-
-TEST_F(PluginRunTest, RecordFromANestedInitialiseReachesTheEntryPointIntact)
-{
-    folder.AddPlugins({"tp_parent", "tp_sibling", "tp_throwchild"});
-    RunToEnd();
-    ExpectOneReport("tp_throwchild failed in Initialise", -7);
-    ExpectAllReleased({"tp_parent", "tp_throwchild"});
-    EXPECT_EQ(CountLines(trace, "tp_parent releasehook"), 1);
-}
+// Shutdown goes on past a ReleaseHook that throws, once or every time; from a
+// nested Initialise the record reaches the entry point intact.
+INSTANTIATE_TEST_SUITE_P(
+    FromEveryPlace, RecordRunTest,
+    ::testing::Values(
+        ThrowCase{{"tp_throwinit", "tp_good"}, "Initialise", {"tp_throwinit"}, {"tp_throwinit releasehook refused"}},
+        ThrowCase{{"tp_throwhook", "tp_good"}, "InitialiseHook", {"tp_throwhook"}, {}},
+        ThrowCase{{"tp_throwwndproc", "tp_good"},
+                  "WindowProc",
+                  {"tp_throwwndproc", "tp_good"},
+                  {"tp_throwwndproc wndproc throws"}},
+        ThrowCase{{"tp_throwtimer"}, "WM_TIMER", {"tp_throwtimer"}, {"tp_throwtimer timer throws"}},
+        ThrowCase{{"tp_throwrelease", "tp_good"},
+                  "ReleaseHook",
+                  {"tp_throwrelease", "tp_good"},
+                  {"tp_throwrelease releasehook", "tp_good releasehook"}},
+        ThrowCase{{"tp_throwreleasealways", "tp_good"},
+                  "ReleaseHook",
+                  {"tp_throwreleasealways", "tp_good"},
+                  {"tp_throwreleasealways releasehook", "tp_good releasehook"}},
+        ThrowCase{{"tp_parent", "tp_sibling", "tp_throwchild"},
+                  "Initialise",
+                  {"tp_throwchild", "tp_parent"},
+                  {"tp_parent releasehook"}}));
