@@ -34,12 +34,16 @@ run picture: win64
 	cmake --install build/win64 --prefix $(RUN_DIR) >/dev/null
 	tools/with-wine $(WINE_PREFIX) tools/run-toy $(RUN_DIR) $(if $(filter picture,$@),docs/pillowmoor.png)
 
-# Start-up and the installation pass run under Wine in a prefix of their own,
-# so that the registry the host fills there never meets the tests' one.
+# Start-up, the installation pass and the living toy run under Wine in a
+# prefix of their own, so that the registry the host fills there never meets
+# the tests' one. The living toy runs from a scratch install, BENCH_TOY_DIR.
+BENCH_TOY_DIR := build/bench-toy
 bench: win64
 	cmake --preset bench >/dev/null
 	cmake --build --preset bench --target package_bench
-	tools/with-wine $(BENCH_PREFIX) bash -c '$(WINE) build/win64/bin/startup_bench.exe && $(WINE) build/win64/bin/install_bench.exe'
+	rm -rf $(BENCH_TOY_DIR)
+	cmake --install build/win64 --prefix $(BENCH_TOY_DIR) >/dev/null
+	tools/with-wine $(BENCH_PREFIX) bash -c '$(WINE) build/win64/bin/startup_bench.exe && $(WINE) build/win64/bin/install_bench.exe && bench/living-toy $(BENCH_TOY_DIR) build/win64/bin/floor_window.exe'
 	build/bench/bin/package_bench
 
 format:

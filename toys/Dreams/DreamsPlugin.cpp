@@ -6,19 +6,25 @@
 #include "errors/ToyError.h"
 #include "plugins/ToyChannel.h"
 #include "plugins/ToyPlugin.h"
-#include "toys/Shared/LayeredCanvas.h"
+#include "toys/Dreams/Drift.h"
+#include "toys/Shared/FrameCache.h"
 #include "toys/Shared/ToyWindow.h"
 
 namespace {
 
 constexpr const char* kClassName = "PillowmoorDreams";
 constexpr UINT_PTR kDriftTimer = 1;
-constexpr UINT kFrameMilliseconds = 50;
-constexpr int kWidth = 72;
-constexpr int kHeight = 96;
-// Frames a letter takes from the creature to the top, and how many float at once.
-constexpr unsigned kDriftFrames = 60;
+constexpr int kWidth = DREAMS_WIDTH;
+constexpr int kHeight = DREAMS_HEIGHT;
+// Frames a letter takes from the creature to the top, and how many float at
+// once, evenly spaced: after kDriftFrames / kLetters frames the picture is the
+// same again, so that many frames are drawn once and shown in turn.
+constexpr UINT kFrameMilliseconds = DREAMS_FRAME_MILLISECONDS;
+constexpr unsigned kDriftFrames = 36;
 constexpr unsigned kLetters = 3;
+constexpr unsigned kDistinctFrames = kDriftFrames / kLetters;
+// While the creature cannot be seen, how often to look whether it can again.
+constexpr UINT kHiddenMilliseconds = 1000;
 constexpr Colour kInk{110, 120, 200};
 
 void DrawZ(LayeredCanvas& canvas, float centreX, float centreY, float size, Colour colour)
@@ -59,7 +65,7 @@ public:
         if (active == 0 || parentWindow_ == nullptr) {
             return 1;
         }
-        canvas_ = std::make_unique<LayeredCanvas>(kWidth, kHeight);
+        frames_ = std::make_unique<FrameCache>(kWidth, kHeight);
         // Clicks pass through the letters to whatever lies below them.
         window_ = CreateToyWindow(module, kClassName, WindowProc, "Dreams", WS_EX_TRANSPARENT | WS_EX_NOACTIVATE,
                                   {0, 0}, {kWidth, kHeight}, this);
@@ -76,7 +82,7 @@ public:
             window_.Reset();
         }
         UnregisterClassA(kClassName, module);
-        canvas_.reset();
+        frames_.reset();
         return 1;
     }
 
@@ -99,11 +105,8 @@ private:
     void StartDreaming()
     {
         frame_ = 0;
+        placed_ = RECT{};
         NextFrame();
-        ShowWindow(window_.Get(), SW_SHOWNOACTIVATE);
-        if (SetTimer(window_.Get(), kDriftTimer, kFrameMilliseconds, nullptr) == 0) {
-            throw ERR_SETTING_ANIMATION_TIMER;
-        }
     }
 
     void StopDreaming()
@@ -112,16 +115,38 @@ private:
         ShowWindow(window_.Get(), SW_HIDE);
     }
 
-    // Above the creature's right shoulder, wherever it has been moved to.
+    void SetTimerEvery(UINT milliseconds)
+    {
+        if (SetTimer(window_.Get(), kDriftTimer, milliseconds, nullptr) == 0) {
+            throw ERR_SETTING_ANIMATION_TIMER;
+        }
+    }
+
+    // Above the creature's right shoulder, wherever it has been moved to; the
+    // window is moved only when the creature was. While the creature cannot be
+    // seen, neither can its dreams, and they only look now and then for it.
     void NextFrame()
     {
+        if (!IsWindowVisible(parentWindow_) || IsIconic(parentWindow_)) {
+            ShowWindow(window_.Get(), SW_HIDE);
+            SetTimerEvery(kHiddenMilliseconds);
+            return;
+        }
         RECT parent{};
         GetWindowRect(parentWindow_, &parent);
-        SetWindowPos(window_.Get(), HWND_TOPMOST, parent.right - kWidth + 8, parent.top - kHeight + 40, 0, 0,
-                     SWP_NOSIZE | SWP_NOACTIVATE);
-        DrawDrift(*canvas_, frame_++);
-        if (!canvas_->Present(window_.Get())) {
+        if (!EqualRect(&parent, &placed_)) {
+            placed_ = parent;
+            SetWindowPos(window_.Get(), HWND_TOPMOST, parent.right - kWidth + 8, parent.top - kHeight + 40, 0, 0,
+                         SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+        unsigned frame = frame_++ % kDistinctFrames;
+        if (!frames_->Show(window_.Get(), static_cast<int>(frame),
+                           [frame](LayeredCanvas& canvas) { DrawDrift(canvas, frame); })) {
             throw ERR_SETTING_UP_TOY_GRAPHICS;
+        }
+        if (!IsWindowVisible(window_.Get())) {
+            ShowWindow(window_.Get(), SW_SHOWNOACTIVATE);
+            SetTimerEvery(kFrameMilliseconds);
         }
     }
 
@@ -136,8 +161,9 @@ private:
     }
 
     HWND parentWindow_ = nullptr;
-    std::unique_ptr<LayeredCanvas> canvas_;
+    std::unique_ptr<FrameCache> frames_;
     WindowHandle window_;
+    RECT placed_{};
     unsigned frame_ = 0;
 };
 

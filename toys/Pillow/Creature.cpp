@@ -1,5 +1,6 @@
 #include "toys/Pillow/Creature.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -12,12 +13,14 @@ constexpr Colour kEye{60, 48, 80};
 constexpr Colour kShine{255, 255, 255};
 constexpr Colour kShadow{40, 30, 60, 70};
 
-// Steps of one breath (at 25 frames a second: about three seconds awake,
-// five asleep) and of the pause between blinks.
-constexpr float kBreathAwake = 75;
-constexpr float kBreathAsleep = 125;
-constexpr unsigned kBlinkEvery = 90;
-constexpr unsigned kBlinkLength = 4;
+// Milliseconds of one breath, of the pause between blinks and of a blink, and
+// how finely the next change of look is searched for. A breath is 32 steps of
+// about a pixel: some eleven frames a second awake, five asleep.
+constexpr unsigned kBreathAwake = 3000;
+constexpr unsigned kBreathAsleep = 6000;
+constexpr unsigned kBlinkEvery = 3600;
+constexpr unsigned kBlinkLength = 160;
+constexpr unsigned kLookStep = 10;
 
 void DrawEyes(LayeredCanvas& canvas, float centreX, float eyeY, bool shut)
 {
@@ -36,10 +39,29 @@ void DrawEyes(LayeredCanvas& canvas, float centreX, float eyeY, bool shut)
 
 } // namespace
 
-void DrawCreature(LayeredCanvas& canvas, unsigned frame, bool asleep)
+CreatureLook LookAt(unsigned elapsedMs, bool asleep)
 {
     const float pi = 3.14159265f;
-    float breath = std::sin(2 * pi * frame / (asleep ? kBreathAsleep : kBreathAwake));
+    unsigned period = asleep ? kBreathAsleep : kBreathAwake;
+    float breath = std::sin(2 * pi * static_cast<float>(elapsedMs % period) / static_cast<float>(period));
+    bool blinking = !asleep && elapsedMs % kBlinkEvery < kBlinkLength;
+    return {asleep, static_cast<int>(std::lround(breath * BREATH_STEPS)), asleep || blinking};
+}
+
+unsigned UntilNextLook(unsigned elapsedMs, bool asleep, unsigned maxMs)
+{
+    CreatureLook now = LookAt(elapsedMs, asleep);
+    unsigned wait = kLookStep;
+    while (wait < maxMs && LookAt(elapsedMs + wait, asleep) == now) {
+        wait += kLookStep;
+    }
+    return std::min(wait, maxMs);
+}
+
+void DrawCreature(LayeredCanvas& canvas, CreatureLook look)
+{
+    bool asleep = look.asleep;
+    float breath = static_cast<float>(look.breath) / BREATH_STEPS;
     float centreX = canvas.Width() / 2.0f;
     float floor = canvas.Height() - 10.0f;
     float radiusX = 50 - 2 * breath;
@@ -61,8 +83,7 @@ void DrawCreature(LayeredCanvas& canvas, unsigned frame, bool asleep)
                     1.5f, kShade);
 
     float eyeY = centreY - 4;
-    bool blinking = !asleep && frame % kBlinkEvery < kBlinkLength;
-    DrawEyes(canvas, centreX, eyeY, asleep || blinking);
+    DrawEyes(canvas, centreX, eyeY, look.eyesShut);
     canvas.FillEllipse(centreX - 30, eyeY + 12, 7, 4, kCheek);
     canvas.FillEllipse(centreX + 30, eyeY + 12, 7, 4, kCheek);
     if (asleep) {

@@ -13,16 +13,15 @@
 #include "toys/Pillow/Creature.h"
 #include "toys/Pillow/Placement.h"
 #include "toys/Pillow/ToyMenu.h"
-#include "toys/Shared/LayeredCanvas.h"
+#include "toys/Shared/FrameCache.h"
 #include "toys/Shared/ToyWindow.h"
 
 namespace {
 
 constexpr const char* kClassName = "PillowmoorPillow";
 constexpr UINT_PTR kAnimationTimer = 1;
-// 25 frames a second; half a minute without the mouse on it sends it to sleep.
-constexpr UINT kFrameMilliseconds = 40;
-constexpr unsigned kFramesBeforeSleep = 750;
+// Half a minute without the mouse on it sends it to sleep.
+constexpr DWORD kIdleBeforeSleep = 30000;
 constexpr SIZE kWindowSize{CREATURE_SIZE, CREATURE_SIZE};
 
 class PillowPlugin : public CToyPlugin {
@@ -36,17 +35,14 @@ public:
             return 1;
         }
         ClaimTheToy();
-        canvas_ = std::make_unique<LayeredCanvas>(CREATURE_SIZE, CREATURE_SIZE);
+        frames_ = std::make_unique<FrameCache>(CREATURE_SIZE, CREATURE_SIZE);
         window_ = CreateToyWindow(module, kClassName, WindowProc, "Pillowmoor Toy", 0,
                                   LoadPlacement(registryKey, kWindowSize), kWindowSize, this);
-        DrawCreature(*canvas_, frame_, asleep_);
-        if (!canvas_->Present(window_.Get())) {
+        stateStart_ = lastActivity_ = GetTickCount();
+        if (!ShowLook(stateStart_)) {
             throw ERR_SETTING_UP_TOY_GRAPHICS;
         }
         ShowWindow(window_.Get(), SW_SHOWNOACTIVATE);
-        if (SetTimer(window_.Get(), kAnimationTimer, kFrameMilliseconds, nullptr) == 0) {
-            throw ERR_SETTING_ANIMATION_TIMER;
-        }
         return 1;
     }
 
@@ -58,7 +54,7 @@ public:
             window_.Reset();
         }
         UnregisterClassA(kClassName, module);
-        canvas_.reset();
+        frames_.reset();
         runningMark_.Reset();
         return 1;
     }
@@ -93,25 +89,48 @@ private:
         return {rect.left, rect.top};
     }
 
-    void NextFrame()
+    // Shows the look of this moment, if it is not the one on the screen.
+    bool ShowLook(DWORD now)
     {
-        ++frame_;
-        if (!asleep_ && ++idleFrames_ >= kFramesBeforeSleep) {
+        CreatureLook look = LookAt(now - stateStart_, asleep_);
+        return frames_->Show(window_.Get(), look.Key(), [&](LayeredCanvas& canvas) { DrawCreature(canvas, look); });
+    }
+
+    // Visible and not minimised: a creature that cannot be seen has no timer.
+    bool Seen() const { return IsWindowVisible(window_.Get()) && !IsIconic(window_.Get()); }
+
+    // The timer is set for the next change of look, or, awake, for the moment
+    // the creature falls asleep: every tick shows something new and nothing
+    // runs in between.
+    void Animate()
+    {
+        DWORD now = GetTickCount();
+        if (!asleep_ && now - lastActivity_ >= kIdleBeforeSleep) {
             SetAsleep(true);
+            return;
         }
-        DrawCreature(*canvas_, frame_, asleep_);
-        canvas_->Present(window_.Get());
+        animating_ = Seen();
+        if (!animating_) {
+            KillTimer(window_.Get(), kAnimationTimer);
+            return;
+        }
+        ShowLook(now);
+        unsigned untilSleep = asleep_ ? kIdleBeforeSleep : kIdleBeforeSleep - (now - lastActivity_);
+        if (SetTimer(window_.Get(), kAnimationTimer, UntilNextLook(now - stateStart_, asleep_, untilSleep), nullptr) ==
+            0) {
+            throw ERR_SETTING_ANIMATION_TIMER;
+        }
     }
 
     void SetAsleep(bool asleep)
     {
-        idleFrames_ = 0;
+        lastActivity_ = GetTickCount();
         if (asleep == asleep_) {
             return;
         }
         asleep_ = asleep;
-        DrawCreature(*canvas_, frame_, asleep_);
-        canvas_->Present(window_.Get());
+        stateStart_ = lastActivity_;
+        Animate();
         TellChildrenState(*this, asleep_ ? TOY_STATE_ASLEEP : TOY_STATE_AWAKE);
     }
 
@@ -183,13 +202,19 @@ private:
     {
         switch (message) {
         case WM_TIMER:
-            NextFrame();
+            Animate();
             return true;
+        case WM_WINDOWPOSCHANGED:
+            // Shown, hidden, minimised or restored by anyone.
+            if (Seen() != animating_) {
+                Animate();
+            }
+            return false;
         case WM_LBUTTONDOWN:
             StartDrag(lParam);
             return true;
         case WM_MOUSEMOVE:
-            idleFrames_ = 0;
+            lastActivity_ = GetTickCount();
             if (dragging_) {
                 FollowDrag(lParam);
             }
@@ -232,11 +257,12 @@ private:
     }
 
     KernelHandle runningMark_;
-    std::unique_ptr<LayeredCanvas> canvas_;
+    std::unique_ptr<FrameCache> frames_;
     WindowHandle window_;
-    unsigned frame_ = 0;
-    unsigned idleFrames_ = 0;
+    DWORD stateStart_ = 0;
+    DWORD lastActivity_ = 0;
     bool asleep_ = false;
+    bool animating_ = false;
     bool dragging_ = false;
     POINT grab_{};
 };

@@ -1,0 +1,86 @@
+// The floor under the living toy: what showing its animation costs at all.
+// Layered windows of the toy's sizes, each showing one frame drawn before the
+// loop, sent again with UpdateLayeredWindow at the pace the toy sends new
+// frames in that state, and nothing else. Ends by itself after the given time.
+// Prints the frames per second of each window.
+// Usage: floor_window awake|asleep MILLISECONDS
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "toys/Dreams/Drift.h"
+#include "toys/Pillow/Creature.h"
+#include "toys/Shared/LayeredCanvas.h"
+#include "toys/Shared/ToyWindow.h"
+
+namespace {
+
+constexpr UINT_PTR kEndTimer = 1;
+
+// The creature sends a frame whenever its look changes: counted over whole
+// breaths and blinks (a minute is a multiple of both).
+double CreatureFramesPerSecond(bool asleep)
+{
+    constexpr unsigned kMinute = 60000;
+    int changes = 0;
+    for (unsigned ms = 0; ms < kMinute; ms += UntilNextLook(ms, asleep, kMinute)) {
+        ++changes;
+    }
+    return changes / 60.0;
+}
+
+struct Floor {
+    std::unique_ptr<LayeredCanvas> canvas;
+    WindowHandle window;
+};
+
+LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    auto* floor = BoundObject<Floor>(window, message, lParam);
+    if (message == WM_TIMER && wParam == kEndTimer) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    if (message == WM_TIMER && floor != nullptr) {
+        floor->canvas->Present(window);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void Open(Floor& floor, const char* className, POINT place, double framesPerSecond)
+{
+    SIZE size{floor.canvas->Width(), floor.canvas->Height()};
+    floor.window = CreateToyWindow(GetModuleHandleA(nullptr), className, FloorProc, className, 0, place, size, &floor);
+    floor.canvas->Present(floor.window.Get());
+    ShowWindow(floor.window.Get(), SW_SHOWNOACTIVATE);
+    SetTimer(floor.window.Get(), 2, static_cast<UINT>(1000 / framesPerSecond + 0.5), nullptr);
+    std::printf("%s %.1f frames/s\n", className, framesPerSecond);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 3) {
+        return 2;
+    }
+    bool asleep = std::strcmp(argv[1], "asleep") == 0;
+    Floor creature{std::make_unique<LayeredCanvas>(CREATURE_SIZE, CREATURE_SIZE), {}};
+    DrawCreature(*creature.canvas, LookAt(0, asleep));
+    Open(creature, "FloorCreature", {400, 400}, CreatureFramesPerSecond(asleep));
+    Floor dreams{std::make_unique<LayeredCanvas>(DREAMS_WIDTH, DREAMS_HEIGHT), {}};
+    if (asleep) {
+        dreams.canvas->FillEllipse(DREAMS_WIDTH / 2.0f, DREAMS_HEIGHT / 2.0f, 10, 10, {110, 120, 200});
+        Open(dreams, "FloorDreams", {464, 320}, 1000.0 / DREAMS_FRAME_MILLISECONDS);
+    }
+    std::fflush(stdout);
+    SetTimer(creature.window.Get(), kEndTimer, static_cast<UINT>(std::atoi(argv[2])), nullptr);
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        DispatchMessageA(&message);
+    }
+    return 0;
+}
