@@ -90,6 +90,20 @@ TEST_F(PluginRunTest, ToyRunsUntilAPluginQuitsAndReleasesTheTree)
     EXPECT_FALSE(RegistryKeyExists(kToyKey + "\\Stranger"));
 }
 
+// The test program shares the host's manifest, so these names reach both as
+// UTF-8.
+TEST_F(PluginRunTest, FoldersNamedOutsideTheAnsiCodePageWork)
+{
+    for (const std::string ending : {"日本", "ЖЖx"}) {
+        ToyFolder named(ending);
+        named.AddPlugin("tp_x");
+        HostRun run = RunHost(named.Path());
+        ASSERT_TRUE(run.finished) << ending;
+        EXPECT_EQ(FindFiles(named.Path() + "Logs\\", "*.log").size(), 1u) << ending;
+        EXPECT_EQ(CountLines(named.Trace(), "tp_x unload"), 1) << ending;
+    }
+}
+
 // A record thrown by released[0] from each place it can come from: one log
 // entry, one box, every object released, each line of onceEach seen once.
 struct ThrowCase {

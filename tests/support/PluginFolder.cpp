@@ -6,7 +6,7 @@
 
 #include "support/FileSystem.h"
 
-ToyFolder::ToyFolder()
+ToyFolder::ToyFolder(const std::string& nameEnding) : TestFolder(nameEnding)
 {
     if (!CreateDirectoryA(PluginsPath().c_str(), nullptr)) {
         throw std::runtime_error("cannot create " + PluginsPath());

@@ -9,7 +9,7 @@
 
 class ToyFolder : public TestFolder {
 public:
-    ToyFolder();
+    explicit ToyFolder(const std::string& nameEnding = "");
 
     std::string PluginsPath() const { return Path() + "Plugins\\"; }
 

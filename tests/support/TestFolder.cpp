@@ -9,12 +9,12 @@ namespace {
 std::atomic<int> folderCounter{0};
 }
 
-TestFolder::TestFolder()
+TestFolder::TestFolder(const std::string& nameEnding)
 {
     char temp[MAX_PATH + 1];
     GetTempPathA(sizeof temp, temp);
     path_ = std::string(temp) + "pillowmoor-" + std::to_string(GetCurrentProcessId()) + "-" +
-            std::to_string(GetTickCount64()) + "-" + std::to_string(folderCounter++) + "\\";
+            std::to_string(GetTickCount64()) + "-" + std::to_string(folderCounter++) + nameEnding + "\\";
     RemoveTree(path_);
     if (!CreateDirectoryA(path_.c_str(), nullptr)) {
         throw std::runtime_error("cannot create " + path_);
@@ -69,7 +69,10 @@ void RemoveTreeWide(const std::wstring& folder)
 
 void RemoveTree(const std::string& folder)
 {
-    RemoveTreeWide(L"\\\\?\\" + std::wstring(folder.begin(), folder.end()));
+    std::wstring wide(folder.size(), L'\0');
+    wide.resize(MultiByteToWideChar(CP_ACP, 0, folder.data(), static_cast<int>(folder.size()), wide.data(),
+                                    static_cast<int>(wide.size())));
+    RemoveTreeWide(L"\\\\?\\" + wide);
 }
 
 bool FileExists(const std::string& path)

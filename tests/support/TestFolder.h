@@ -5,11 +5,12 @@
 
 #include "tests/support/ScratchDir.h"
 
-// A new, empty folder under the system's temporary folder, removed with all
-// its contents when the object dies. Path() ends with "\".
+// A new, empty folder under the system's temporary folder, its name ending
+// in nameEnding, removed with all its contents when the object dies. Path()
+// ends with "\".
 class TestFolder {
 public:
-    TestFolder();
+    explicit TestFolder(const std::string& nameEnding = "");
     ~TestFolder();
     TestFolder(const TestFolder&) = delete;
     TestFolder& operator=(const TestFolder&) = delete;
