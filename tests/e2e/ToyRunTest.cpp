@@ -1,6 +1,7 @@
 // Runs of the real host with the sample toy's plugins: the creature's window,
 // its menu, its place between runs, one toy at a time, and its dreams.
 #include <gtest/gtest.h>
+#include <shlobj.h>
 
 #include <algorithm>
 #include <map>
@@ -14,6 +15,7 @@
 #include "tests/support/PluginFolder.h"
 #include "tests/support/RegistryCleanup.h"
 #include "tests/support/ScreenCapture.h"
+#include "toys/Pillow/StartWithWindows.h"
 #include "toys/Pillow/ToyMenu.h"
 
 namespace {
@@ -109,50 +111,29 @@ TEST_F(ToyRunTest, CreatureIsALayeredTopmostToolWindowThatAnimates)
     ExitThroughMenu();
 }
 
-TEST_F(ToyRunTest, ExitFromTheMenuCountsTheRunAndReleasesEveryPlugin)
+// Exit from the menu and closing the window end the toy the same way.
+TEST_F(ToyRunTest, EndingTheToyCountsTheRunAndReleasesEveryPlugin)
 {
-    ASSERT_NO_FATAL_FAILURE(Start({"Pillow", "Dreams"}, {"tp_listener"}));
-    ExitThroughMenu();
-
-    EXPECT_EQ(RegistryText(kToyKey, "Executes"), "1");
-    EXPECT_EQ(RegistryText(kDreamsKey, "Executes"), "1");
-    // The pillow keeps its place as it is released.
-    EXPECT_NE(RegistryText(kPillowKey + "\\Position", "Left"), "<absent>");
-    // The listener library is offered to every plugin and accepted under
-    // the pillow only; every object made of it is gone, the library last.
-    std::vector<std::string> trace = folder.Trace();
-    EXPECT_EQ(CountLines(trace, "tp_listener releasehook"), 1);
-    EXPECT_EQ(CountLines(trace, "tp_listener construct"), CountLines(trace, "tp_listener destroy"));
-    EXPECT_EQ(trace.back(), "tp_listener unload");
+    folder.AddToyPlugin("Dreams");
+    for (auto [message, wParam] : {std::pair<UINT, WPARAM>{WM_COMMAND, TOY_COMMAND_EXIT}, {WM_CLOSE, 0}}) {
+        folder.ClearTrace();
+        ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}, {"tp_listener"}));
+        PostMessageA(creature, message, wParam, 0);
+        ExpectCleanExit();
+        // The listener library is offered to every plugin and accepted under
+        // the pillow only; every object made of it is gone, the library last.
+        std::vector<std::string> trace = folder.Trace();
+        EXPECT_EQ(CountLines(trace, "tp_listener releasehook"), 1);
+        EXPECT_EQ(CountLines(trace, "tp_listener construct"), CountLines(trace, "tp_listener destroy"));
+        EXPECT_EQ(trace.back(), "tp_listener unload");
+    }
+    EXPECT_EQ(RegistryText(kToyKey, "Executes"), "2");
+    EXPECT_EQ(RegistryText(kDreamsKey, "Executes"), "2");
 }
 
-TEST_F(ToyRunTest, ClosingTheWindowEndsTheToyTheSameWay)
-{
-    ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}, {"tp_listener"}));
-    PostMessageA(creature, WM_CLOSE, 0, 0);
-    ExpectCleanExit();
-    EXPECT_EQ(RegistryText(kToyKey, "Executes"), "1");
-    EXPECT_NE(RegistryText(kPillowKey + "\\Position", "Left"), "<absent>");
-    EXPECT_EQ(folder.Trace().back(), "tp_listener unload");
-}
-
-TEST_F(ToyRunTest, PositionSurvivesARestart)
-{
-    ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}));
-    SetWindowPos(creature, nullptr, 210, 170, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ASSERT_TRUE(WaitUntil([&] { return WindowRect(creature).left == 210; }));
-    ExitThroughMenu();
-    EXPECT_EQ(RegistryText(kPillowKey + "\\Position", "Left"), "210");
-    EXPECT_EQ(RegistryText(kPillowKey + "\\Position", "Top"), "170");
-
-    ASSERT_NO_FATAL_FAILURE(Start({}));
-    RECT rect = WindowRect(creature);
-    EXPECT_EQ(rect.left, 210);
-    EXPECT_EQ(rect.top, 170);
-    ExitThroughMenu();
-}
-
-TEST_F(ToyRunTest, DraggingMovesTheCreatureAndStoresWhereItIsDropped)
+// The place where the creature is dropped is stored, and the next start
+// shows it there.
+TEST_F(ToyRunTest, DraggingMovesTheCreatureAndItsPlaceSurvivesARestart)
 {
     ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}));
     // The mouse grabs the creature at (60, 70), moves 300 left and 200 up
@@ -168,6 +149,11 @@ TEST_F(ToyRunTest, DraggingMovesTheCreatureAndStoresWhereItIsDropped)
     EXPECT_EQ(after.top, before.top - 200);
     EXPECT_EQ(RegistryText(kPillowKey + "\\Position", "Left"), std::to_string(after.left));
     EXPECT_EQ(RegistryText(kPillowKey + "\\Position", "Top"), std::to_string(after.top));
+    ExitThroughMenu();
+
+    ASSERT_NO_FATAL_FAILURE(Start({}));
+    RECT again = WindowRect(creature);
+    EXPECT_EQ(std::make_pair(again.left, again.top), std::make_pair(after.left, after.top));
     ExitThroughMenu();
 }
 
@@ -285,7 +271,7 @@ TEST_F(ToyMenuTest, PluginsMenuListsTheWholeTreeWithTheirState)
     EXPECT_TRUE(checked["Listener"]);
     EXPECT_FALSE(checked["Inactive"]);
     EXPECT_EQ(items, (std::vector<std::string>{"Plugins", "A change takes effect at the next start", "Go to sleep",
-                                               "About Pillowmoor Toy", "Exit"}));
+                                               "Start with Windows", "About Pillowmoor Toy", "Exit"}));
     ExitThroughMenu();
 }
 
@@ -303,6 +289,58 @@ TEST_F(ToyMenuTest, ChoosingAPluginSwitchesItsStoredActiveValue)
     EXPECT_TRUE(WaitUntil([&] { return RegistryText(kDreamsKey, "Active") == "TRUE"; }));
     EXPECT_EQ(RegistryText(kPillowKey, "Active"), "TRUE");
     ExitThroughMenu();
+}
+
+namespace {
+
+// The shortcut's target program and working folder.
+std::pair<std::wstring, std::wstring> ReadShortcut(const std::wstring& path)
+{
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    wchar_t target[MAX_PATH] = L"", folder[MAX_PATH] = L"";
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link)))) {
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            file->Load(path.c_str(), STGM_READ);
+            link->GetPath(target, MAX_PATH, nullptr, 0);
+            link->GetWorkingDirectory(folder, MAX_PATH);
+            file->Release();
+        }
+        link->Release();
+    }
+    CoUninitialize();
+    return {target, folder};
+}
+
+std::wstring Wide(const std::string& text)
+{
+    return std::wstring(text.begin(), text.end());
+}
+
+} // namespace
+
+TEST_F(ToyMenuTest, StartWithWindowsPutsAShortcutToThisToyInTheStartupFolder)
+{
+    const std::wstring shortcut = StartupShortcutPath();
+    DeleteFileW(shortcut.c_str());
+    ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}, {"tp_menureader"}));
+    for (bool on : {true, false}) {
+        PostMessageA(creature, WM_COMMAND, TOY_COMMAND_START_WITH_WINDOWS, 0);
+        EXPECT_TRUE(WaitUntil([&] { return StartsWithWindows() == on; }));
+        OpenMenu(creature);
+        EXPECT_EQ(std::count(items.begin(), items.end(), on ? "Start with Windows (checked)" : "Start with Windows"),
+                  1);
+        if (on) {
+            std::string folderPath = folder.Path().substr(0, folder.Path().size() - 1);
+            EXPECT_EQ(ReadShortcut(shortcut),
+                      std::make_pair(Wide(ProgramFolder() + "PillowmoorToy.exe"), Wide(folderPath)));
+        }
+        items.clear();
+    }
+    ExitThroughMenu();
+    DeleteFileW(shortcut.c_str());
 }
 
 TEST_F(ToyRunTest, AsleepTheCreatureDreamsAndAClickWakesIt)

@@ -41,7 +41,8 @@ void TraceMenu(HMENU menu)
     for (int position = 0; position < GetMenuItemCount(menu); ++position) {
         std::string text = ItemText(menu, position);
         if (!text.empty()) {
-            AppendTrace(("menu item " + text).c_str());
+            bool checked = (GetMenuState(menu, position, MF_BYPOSITION) & MF_CHECKED) != 0;
+            AppendTrace(("menu item " + text + (checked ? " (checked)" : "")).c_str());
         }
         if (HMENU submenu = GetSubMenu(menu, position)) {
             TraceSubmenu(submenu);

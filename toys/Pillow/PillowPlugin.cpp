@@ -12,6 +12,7 @@
 #include "plugins/ToyPlugin.h"
 #include "toys/Pillow/Creature.h"
 #include "toys/Pillow/Placement.h"
+#include "toys/Pillow/StartWithWindows.h"
 #include "toys/Pillow/ToyMenu.h"
 #include "toys/Shared/FrameCache.h"
 #include "toys/Shared/ToyWindow.h"
@@ -187,6 +188,9 @@ private:
             return;
         case TOY_COMMAND_WAKE:
             SetAsleep(false);
+            return;
+        case TOY_COMMAND_START_WITH_WINDOWS:
+            SetStartWithWindows(!StartsWithWindows());
             return;
         case TOY_COMMAND_ABOUT:
             ShowAbout();

@@ -8,6 +8,7 @@
 #include "errors/ToyError.h"
 #include "plugins/PluginHeader.h"
 #include "plugins/ToyPlugin.h"
+#include "toys/Pillow/StartWithWindows.h"
 
 namespace {
 
@@ -82,6 +83,8 @@ MenuHandle BuildToyMenu(const CToyApp& app, bool asleep)
     } else {
         Append(menu.Get(), MF_STRING, TOY_COMMAND_SLEEP, "Go to sleep");
     }
+    Append(menu.Get(), MF_STRING | (StartsWithWindows() ? MF_CHECKED : MF_UNCHECKED), TOY_COMMAND_START_WITH_WINDOWS,
+           "Start with Windows");
     Append(menu.Get(), MF_SEPARATOR, 0, "");
     Append(menu.Get(), MF_STRING, TOY_COMMAND_ABOUT, "About Pillowmoor Toy");
     Append(menu.Get(), MF_STRING, TOY_COMMAND_EXIT, "Exit");

@@ -1,6 +1,6 @@
 // The creature's right-click menu: "Plugins" (one entry for every plugin in
 // the tree, checked when its stored Active value is "TRUE"), sleep or wake,
-// "About Pillowmoor Toy" and "Exit".
+// "Start with Windows" (checked when on), "About Pillowmoor Toy" and "Exit".
 #pragma once
 
 #include <string>
@@ -17,6 +17,7 @@ inline constexpr UINT TOY_COMMAND_SLEEP = 100;
 inline constexpr UINT TOY_COMMAND_WAKE = 101;
 inline constexpr UINT TOY_COMMAND_ABOUT = 102;
 inline constexpr UINT TOY_COMMAND_EXIT = 103;
+inline constexpr UINT TOY_COMMAND_START_WITH_WINDOWS = 104;
 inline constexpr UINT TOY_COMMAND_FIRST_PLUGIN = 1000;
 
 // Every plugin of the toy: each top-level plugin followed by its subtree.
