@@ -6,7 +6,7 @@ BENCH_PREFIX := build/bench-wineprefix
 WINE := /usr/lib/wine/wine64
 RUN_DIR := build/run
 
-.PHONY: deps win64 win32 native test run picture bench format format-check clean
+.PHONY: deps win64 win32 native dist test run picture bench format format-check clean
 
 deps:
 	@tools/install-deps
@@ -23,7 +23,12 @@ native: deps
 	cmake --preset native >/dev/null
 	cmake --build --preset native
 
-test: win64 win32 native format-check
+# The release: zips of the ready-to-run toy and of the SDK, and installers,
+# for both targets, in dist/.
+dist: win64 win32
+	tools/make-dist
+
+test: win64 win32 native format-check dist
 	ctest --preset native
 	tools/with-wine $(WINE_PREFIX) ctest --preset win64
 
@@ -53,4 +58,4 @@ format-check: deps
 	clang-format --dry-run --Werror $$(git ls-files --cached --others --exclude-standard '*.cpp' '*.h' '*.c')
 
 clean:
-	rm -rf build
+	rm -rf build dist
