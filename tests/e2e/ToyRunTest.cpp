@@ -88,6 +88,29 @@ protected:
     HWND creature = nullptr;
 };
 
+// The shortcut's target program and working folder.
+std::pair<std::wstring, std::wstring> ReadShortcut(const std::wstring& path)
+{
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    wchar_t target[MAX_PATH] = L"", folder[MAX_PATH] = L"";
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link))) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))) &&
+        SUCCEEDED(file->Load(path.c_str(), STGM_READ))) {
+        link->GetPath(target, MAX_PATH, nullptr, 0);
+        link->GetWorkingDirectory(folder, MAX_PATH);
+    }
+    for (IUnknown* object : {static_cast<IUnknown*>(file), static_cast<IUnknown*>(link)}) {
+        if (object != nullptr) {
+            object->Release();
+        }
+    }
+    CoUninitialize();
+    return {target, folder};
+}
+
 } // namespace
 
 TEST_F(ToyRunTest, CreatureIsALayeredTopmostToolWindowThatAnimates)
@@ -155,13 +178,11 @@ TEST_F(ToyRunTest, DraggingMovesTheCreatureAndItsPlaceSurvivesARestart)
     RECT again = WindowRect(creature);
     EXPECT_EQ(std::make_pair(again.left, again.top), std::make_pair(after.left, after.top));
     ExitThroughMenu();
-}
 
-TEST_F(ToyRunTest, PositionOffTheScreenIsBroughtBackOntoIt)
-{
+    // A place off every screen is brought back onto the nearest one.
     ASSERT_TRUE(SetRegistryString(kPillowKey + "\\Position", "Left", "-5000"));
     ASSERT_TRUE(SetRegistryString(kPillowKey + "\\Position", "Top", "99999"));
-    ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}));
+    ASSERT_NO_FATAL_FAILURE(Start({}));
     RECT rect = WindowRect(creature);
     RECT area = PrimaryWorkArea();
     EXPECT_EQ(rect.left, area.left);
@@ -209,15 +230,6 @@ TEST_F(ToyRunTest, InactivePillowEndsTheRunAtOnce)
     EXPECT_EQ(run.exitCode, 0u);
     EXPECT_FALSE(run.showedWindow);
     EXPECT_EQ(RegistryText(kPillowKey, "Executes"), "1");
-}
-
-TEST_F(ToyRunTest, AboutShowsTheToyVersionAndRun)
-{
-    ASSERT_TRUE(SetRegistryString(kToyKey, "Executes", "6"));
-    ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}, {"tp_listener"}));
-    PostMessageA(creature, WM_COMMAND, TOY_COMMAND_ABOUT, 0);
-    EXPECT_TRUE(TraceHas("box|About Pillowmoor Toy|Pillowmoor Toy, version 1.0. This is run 7.|OK|icon"));
-    ExitThroughMenu();
 }
 
 // The menu as it really opens, read inside the host by the menu reader.
@@ -275,70 +287,38 @@ TEST_F(ToyMenuTest, PluginsMenuListsTheWholeTreeWithTheirState)
     ExitThroughMenu();
 }
 
-TEST_F(ToyMenuTest, ChoosingAPluginSwitchesItsStoredActiveValue)
-{
-    ASSERT_NO_FATAL_FAILURE(Start({"Pillow", "Dreams"}, {"tp_menureader"}));
-    OpenMenu(creature);
-    ASSERT_EQ(ids.count("Dreams"), 1u);
-
-    PostMessageA(creature, WM_COMMAND, ids["Dreams"], 0);
-    EXPECT_TRUE(WaitUntil([&] { return RegistryText(kDreamsKey, "Active") == "FALSE"; }));
-    OpenMenu(creature);
-    EXPECT_FALSE(checked["Dreams"]);
-    PostMessageA(creature, WM_COMMAND, ids["Dreams"], 0);
-    EXPECT_TRUE(WaitUntil([&] { return RegistryText(kDreamsKey, "Active") == "TRUE"; }));
-    EXPECT_EQ(RegistryText(kPillowKey, "Active"), "TRUE");
-    ExitThroughMenu();
-}
-
-namespace {
-
-// The shortcut's target program and working folder.
-std::pair<std::wstring, std::wstring> ReadShortcut(const std::wstring& path)
-{
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IShellLinkW* link = nullptr;
-    IPersistFile* file = nullptr;
-    wchar_t target[MAX_PATH] = L"", folder[MAX_PATH] = L"";
-    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                   reinterpret_cast<void**>(&link)))) {
-        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-            file->Load(path.c_str(), STGM_READ);
-            link->GetPath(target, MAX_PATH, nullptr, 0);
-            link->GetWorkingDirectory(folder, MAX_PATH);
-            file->Release();
-        }
-        link->Release();
-    }
-    CoUninitialize();
-    return {target, folder};
-}
-
-std::wstring Wide(const std::string& text)
-{
-    return std::wstring(text.begin(), text.end());
-}
-
-} // namespace
-
-TEST_F(ToyMenuTest, StartWithWindowsPutsAShortcutToThisToyInTheStartupFolder)
+// A plugin's entry switches its stored Active value, "Start with Windows"
+// makes and removes the shortcut, and About shows the version and the run.
+TEST_F(ToyMenuTest, MenuCommandsSwitchAPluginStartWithWindowsAndShowAbout)
 {
     const std::wstring shortcut = StartupShortcutPath();
     DeleteFileW(shortcut.c_str());
-    ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}, {"tp_menureader"}));
-    for (bool on : {true, false}) {
+    ASSERT_TRUE(SetRegistryString(kToyKey, "Executes", "6"));
+    ASSERT_NO_FATAL_FAILURE(Start({"Pillow", "Dreams"}, {"tp_menureader"}));
+    OpenMenu(creature);
+    ASSERT_EQ(ids.count("Dreams"), 1u);
+    const UINT dreams = ids["Dreams"];
+    for (bool off : {true, false}) {
+        PostMessageA(creature, WM_COMMAND, dreams, 0);
         PostMessageA(creature, WM_COMMAND, TOY_COMMAND_START_WITH_WINDOWS, 0);
-        EXPECT_TRUE(WaitUntil([&] { return StartsWithWindows() == on; }));
-        OpenMenu(creature);
-        EXPECT_EQ(std::count(items.begin(), items.end(), on ? "Start with Windows (checked)" : "Start with Windows"),
-                  1);
-        if (on) {
-            std::string folderPath = folder.Path().substr(0, folder.Path().size() - 1);
-            EXPECT_EQ(ReadShortcut(shortcut),
-                      std::make_pair(Wide(ProgramFolder() + "PillowmoorToy.exe"), Wide(folderPath)));
-        }
+        EXPECT_TRUE(WaitUntil([&] {
+            return RegistryText(kDreamsKey, "Active") == (off ? "FALSE" : "TRUE") && StartsWithWindows() == off;
+        }));
         items.clear();
+        OpenMenu(creature);
+        EXPECT_EQ(checked["Dreams"], !off);
+        EXPECT_EQ(std::count(items.begin(), items.end(), off ? "Start with Windows (checked)" : "Start with Windows"),
+                  1);
+        if (off) {
+            std::string here = folder.Path().substr(0, folder.Path().size() - 1);
+            std::string program = ProgramFolder() + "PillowmoorToy.exe";
+            EXPECT_EQ(ReadShortcut(shortcut), std::make_pair(std::wstring(program.begin(), program.end()),
+                                                             std::wstring(here.begin(), here.end())));
+        }
     }
+    EXPECT_EQ(RegistryText(kPillowKey, "Active"), "TRUE");
+    PostMessageA(creature, WM_COMMAND, TOY_COMMAND_ABOUT, 0);
+    EXPECT_TRUE(TraceHas("box|About Pillowmoor Toy|Pillowmoor Toy, version 1.0. This is run 7.|OK|icon"));
     ExitThroughMenu();
     DeleteFileW(shortcut.c_str());
 }
