@@ -45,13 +45,9 @@ bool IsNamedForATimeBetween(const std::string& name, std::time_t before, std::ti
 
 } // namespace
 
-TEST(HostImage, IsAGuiProgram)
-{
-    EXPECT_EQ(HostSubsystem(), IMAGE_SUBSYSTEM_WINDOWS_GUI);
-}
-
 TEST_F(HostRunTest, FirstRunWithoutPluginsCountsRegistersAndEndsSilently)
 {
+    EXPECT_EQ(HostSubsystem(), IMAGE_SUBSYSTEM_WINDOWS_GUI);
     std::time_t before = std::time(nullptr);
     HostRun run = RunHost(folder.Path());
     std::time_t after = std::time(nullptr);

@@ -267,16 +267,21 @@ protected:
     std::map<std::string, std::string> texts;
 };
 
-TEST_F(ToyMenuTest, PluginsMenuListsTheWholeTreeWithTheirState)
+// The menu lists the whole tree with each plugin's state; a plugin's entry
+// switches its stored Active value, "Start with Windows" makes and removes
+// the shortcut, and About shows the version and the run.
+TEST_F(ToyMenuTest, MenuListsTheTreeAndItsCommandsWork)
 {
+    const std::wstring shortcut = StartupShortcutPath();
+    DeleteFileW(shortcut.c_str());
+    ASSERT_TRUE(SetRegistryString(kToyKey, "Executes", "6"));
     ASSERT_NO_FATAL_FAILURE(Start({"Pillow", "Dreams"}, {"tp_menureader", "tp_listener", "tp_inactive"}));
     OpenMenu(creature);
 
     EXPECT_EQ(names, tree);
-    std::vector<std::string> expected{"Dreams", "Inactive", "Listener", "MenuReader", "Pillow"};
     std::vector<std::string> listed(ids.size());
     std::transform(ids.begin(), ids.end(), listed.begin(), [](const auto& entry) { return entry.first; });
-    EXPECT_EQ(listed, expected);
+    EXPECT_EQ(listed, (std::vector<std::string>{"Dreams", "Inactive", "Listener", "MenuReader", "Pillow"}));
     EXPECT_EQ(texts["Dreams"], "Dreams 1.0: Letters z drift up while the creature sleeps");
     EXPECT_EQ(texts["Listener"], "Listener 1.0: Test plugin tp_listener");
     EXPECT_TRUE(checked["Pillow"]);
@@ -284,19 +289,7 @@ TEST_F(ToyMenuTest, PluginsMenuListsTheWholeTreeWithTheirState)
     EXPECT_FALSE(checked["Inactive"]);
     EXPECT_EQ(items, (std::vector<std::string>{"Plugins", "A change takes effect at the next start", "Go to sleep",
                                                "Start with Windows", "About Pillowmoor Toy", "Exit"}));
-    ExitThroughMenu();
-}
 
-// A plugin's entry switches its stored Active value, "Start with Windows"
-// makes and removes the shortcut, and About shows the version and the run.
-TEST_F(ToyMenuTest, MenuCommandsSwitchAPluginStartWithWindowsAndShowAbout)
-{
-    const std::wstring shortcut = StartupShortcutPath();
-    DeleteFileW(shortcut.c_str());
-    ASSERT_TRUE(SetRegistryString(kToyKey, "Executes", "6"));
-    ASSERT_NO_FATAL_FAILURE(Start({"Pillow", "Dreams"}, {"tp_menureader"}));
-    OpenMenu(creature);
-    ASSERT_EQ(ids.count("Dreams"), 1u);
     const UINT dreams = ids["Dreams"];
     for (bool off : {true, false}) {
         PostMessageA(creature, WM_COMMAND, dreams, 0);
@@ -323,7 +316,7 @@ TEST_F(ToyMenuTest, MenuCommandsSwitchAPluginStartWithWindowsAndShowAbout)
     DeleteFileW(shortcut.c_str());
 }
 
-TEST_F(ToyRunTest, AsleepTheCreatureDreamsAndAClickWakesIt)
+TEST_F(ToyRunTest, AsleepTheCreatureDreamsAClickWakesItAndInactiveDreamsShowNothing)
 {
     ASSERT_NO_FATAL_FAILURE(Start({"Pillow", "Dreams"}, {"tp_listener"}));
     EXPECT_TRUE(TraceHas("tp_listener channel window=PillowmoorPillow state=1"));
@@ -342,16 +335,14 @@ TEST_F(ToyRunTest, AsleepTheCreatureDreamsAndAClickWakesIt)
     EXPECT_TRUE(TraceHas("tp_listener told state=" + std::to_string(TOY_STATE_AWAKE)));
     EXPECT_FALSE(IsWindowVisible(dreams));
     ExitThroughMenu();
-}
 
-TEST_F(ToyRunTest, InactiveDreamsShowNoLetters)
-{
+    // Inactive, the dreams show no letters, though they are told.
     ASSERT_TRUE(SetRegistryString(kDreamsKey, "Active", "FALSE"));
-    ASSERT_NO_FATAL_FAILURE(Start({"Pillow", "Dreams"}, {"tp_listener"}));
+    folder.ClearTrace();
+    ASSERT_NO_FATAL_FAILURE(Start({}));
     SendMessageA(creature, WM_COMMAND, TOY_COMMAND_SLEEP, 0);
-    // The listener hears the change, so the dreams were told too.
     EXPECT_TRUE(TraceHas("tp_listener told state=" + std::to_string(TOY_STATE_ASLEEP)));
     EXPECT_FALSE(VisibleWindowOfClass(kDreamsClass));
-    EXPECT_EQ(RegistryText(kDreamsKey, "Executes"), "1");
+    EXPECT_EQ(RegistryText(kDreamsKey, "Executes"), "2");
     ExitThroughMenu();
 }
