@@ -1,6 +1,6 @@
 // The floor under the living toy: what showing its animation costs at all.
-// Layered windows of the toy's sizes, each showing one frame drawn before the
-// loop, sent again with UpdateLayeredWindow at the pace the toy sends new
+// Layered windows of the toy's sizes and places, each showing one frame drawn
+// before the loop, sent again with UpdateLayeredWindow at the pace the toy sends new
 // frames in that state, and nothing else. Ends by itself after the given time.
 // Prints the frames per second of each window.
 // Usage: floor_window awake|asleep MILLISECONDS
@@ -73,8 +73,10 @@ int main(int argc, char** argv)
     Open(creature, "FloorCreature", {400, 400}, CreatureFramesPerSecond(asleep));
     Floor dreams{std::make_unique<LayeredCanvas>(DREAMS_WIDTH, DREAMS_HEIGHT), {}};
     if (asleep) {
-        dreams.canvas->FillEllipse(DREAMS_WIDTH / 2.0f, DREAMS_HEIGHT / 2.0f, 10, 10, {110, 120, 200});
-        Open(dreams, "FloorDreams", {464, 320}, 1000.0 / DREAMS_FRAME_MILLISECONDS);
+        RECT creatureRect{};
+        GetWindowRect(creature.window.Get(), &creatureRect);
+        DrawDrift(*dreams.canvas, 0);
+        Open(dreams, "FloorDreams", DreamsPlace(creatureRect), 1000.0 / DREAMS_FRAME_MILLISECONDS);
     }
     std::fflush(stdout);
     SetTimer(creature.window.Get(), kEndTimer, static_cast<UINT>(std::atoi(argv[2])), nullptr);

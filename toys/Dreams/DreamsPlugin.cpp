@@ -16,44 +16,9 @@ constexpr const char* kClassName = "PillowmoorDreams";
 constexpr UINT_PTR kDriftTimer = 1;
 constexpr int kWidth = DREAMS_WIDTH;
 constexpr int kHeight = DREAMS_HEIGHT;
-// Frames a letter takes from the creature to the top, and how many float at
-// once, evenly spaced: after kDriftFrames / kLetters frames the picture is the
-// same again, so that many frames are drawn once and shown in turn.
 constexpr UINT kFrameMilliseconds = DREAMS_FRAME_MILLISECONDS;
-constexpr unsigned kDriftFrames = 36;
-constexpr unsigned kLetters = 3;
-constexpr unsigned kDistinctFrames = kDriftFrames / kLetters;
 // While the creature cannot be seen, how often to look whether it can again.
 constexpr UINT kHiddenMilliseconds = 1000;
-constexpr Colour kInk{110, 120, 200};
-
-void DrawZ(LayeredCanvas& canvas, float centreX, float centreY, float size, Colour colour)
-{
-    float half = size / 2;
-    float left = centreX - half;
-    float right = centreX + half;
-    float top = centreY - half;
-    float bottom = centreY + half;
-    float stroke = 1 + size / 8;
-    canvas.DrawLine(left, top, right, top, stroke, colour);
-    canvas.DrawLine(right, top, left, bottom, stroke, colour);
-    canvas.DrawLine(left, bottom, right, bottom, stroke, colour);
-}
-
-// Each letter rises along a gentle curve, growing, and fades near the top.
-void DrawDrift(LayeredCanvas& canvas, unsigned frame)
-{
-    canvas.Clear();
-    for (unsigned letter = 0; letter < kLetters; ++letter) {
-        unsigned age = (frame + letter * kDriftFrames / kLetters) % kDriftFrames;
-        float progress = static_cast<float>(age) / kDriftFrames;
-        float x = 16 + progress * 36 + (letter % 2 == 0 ? 4.0f : -4.0f) * progress;
-        float y = kHeight - 12 - progress * (kHeight - 24);
-        Colour colour = kInk;
-        colour.alpha = static_cast<std::uint8_t>(255 * (progress < 0.7f ? 1.0f : (1.0f - progress) / 0.3f));
-        DrawZ(canvas, x, y, 8 + progress * 12, colour);
-    }
-}
 
 class DreamsPlugin : public CToyPlugin {
 public:
@@ -136,17 +101,18 @@ private:
         GetWindowRect(parentWindow_, &parent);
         if (!EqualRect(&parent, &placed_)) {
             placed_ = parent;
-            SetWindowPos(window_.Get(), HWND_TOPMOST, parent.right - kWidth + 8, parent.top - kHeight + 40, 0, 0,
-                         SWP_NOSIZE | SWP_NOACTIVATE);
-        }
-        unsigned frame = frame_++ % kDistinctFrames;
-        if (!frames_->Show(window_.Get(), static_cast<int>(frame),
-                           [frame](LayeredCanvas& canvas) { DrawDrift(canvas, frame); })) {
-            throw ERR_SETTING_UP_TOY_GRAPHICS;
+            POINT place = DreamsPlace(parent);
+            SetWindowPos(window_.Get(), HWND_TOPMOST, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
         }
         if (!IsWindowVisible(window_.Get())) {
             ShowWindow(window_.Get(), SW_SHOWNOACTIVATE);
+            frames_->Forget();
             SetTimerEvery(kFrameMilliseconds);
+        }
+        unsigned frame = frame_++ % DREAMS_DISTINCT_FRAMES;
+        if (!frames_->Show(window_.Get(), static_cast<int>(frame),
+                           [frame](LayeredCanvas& canvas) { DrawDrift(canvas, frame); })) {
+            throw ERR_SETTING_UP_TOY_GRAPHICS;
         }
     }
 

@@ -1,8 +1,22 @@
-// The dreams' window and pace, which the living-toy benchmark's floor copies.
+// The dreams' letters: their window, their pace and their drawing, which the
+// living-toy benchmark's floor copies.
 #pragma once
+
+#include "support/Win32.h"
+#include "toys/Shared/LayeredCanvas.h"
 
 inline constexpr int DREAMS_WIDTH = 72;
 inline constexpr int DREAMS_HEIGHT = 96;
 // One frame of drifting letters every so many milliseconds: each frame moves
 // the letters up by two pixels, so that five a second read as a slow drift.
 inline constexpr unsigned DREAMS_FRAME_MILLISECONDS = 200;
+// The letters float evenly spaced, so the picture comes round again after
+// this many frames: that many are drawn once and shown in turn.
+inline constexpr unsigned DREAMS_DISTINCT_FRAMES = 12;
+
+// Above the creature's right shoulder: the top left of the dreams' window
+// for a creature window at creature.
+POINT DreamsPlace(const RECT& creature);
+
+// Frame number frame (below DREAMS_DISTINCT_FRAMES) of the drifting letters.
+void DrawDrift(LayeredCanvas& canvas, unsigned frame);

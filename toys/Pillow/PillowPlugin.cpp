@@ -211,6 +211,7 @@ private:
         case WM_WINDOWPOSCHANGED:
             // Shown, hidden, minimised or restored by anyone.
             if (Seen() != animating_) {
+                frames_->Forget();
                 Animate();
             }
             return false;

@@ -19,6 +19,10 @@ public:
     // refuses the frame.
     bool Show(HWND window, int key, const std::function<void(LayeredCanvas&)>& draw);
 
+    // The window may not have kept what it was sent while it was hidden: the
+    // next Show sends its frame whatever the window showed.
+    void Forget() { shown_.reset(); }
+
 private:
     int width_;
     int height_;

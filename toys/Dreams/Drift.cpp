@@ -1,0 +1,43 @@
+#include "toys/Dreams/Drift.h"
+
+namespace {
+
+// Frames a letter takes from the creature to the top, and how many float at once.
+constexpr unsigned kDriftFrames = 36;
+constexpr unsigned kLetters = kDriftFrames / DREAMS_DISTINCT_FRAMES;
+constexpr Colour kInk{110, 120, 200};
+
+void DrawZ(LayeredCanvas& canvas, float centreX, float centreY, float size, Colour colour)
+{
+    float half = size / 2;
+    float left = centreX - half;
+    float right = centreX + half;
+    float top = centreY - half;
+    float bottom = centreY + half;
+    float stroke = 1 + size / 8;
+    canvas.DrawLine(left, top, right, top, stroke, colour);
+    canvas.DrawLine(right, top, left, bottom, stroke, colour);
+    canvas.DrawLine(left, bottom, right, bottom, stroke, colour);
+}
+
+} // namespace
+
+POINT DreamsPlace(const RECT& creature)
+{
+    return {creature.right - DREAMS_WIDTH + 8, creature.top - DREAMS_HEIGHT + 40};
+}
+
+// Each letter rises along a gentle curve, growing, and fades near the top.
+void DrawDrift(LayeredCanvas& canvas, unsigned frame)
+{
+    canvas.Clear();
+    for (unsigned letter = 0; letter < kLetters; ++letter) {
+        unsigned age = (frame + letter * kDriftFrames / kLetters) % kDriftFrames;
+        float progress = static_cast<float>(age) / kDriftFrames;
+        float x = 16 + progress * 36 + (letter % 2 == 0 ? 4.0f : -4.0f) * progress;
+        float y = DREAMS_HEIGHT - 12 - progress * (DREAMS_HEIGHT - 24);
+        Colour colour = kInk;
+        colour.alpha = static_cast<std::uint8_t>(255 * (progress < 0.7f ? 1.0f : (1.0f - progress) / 0.3f));
+        DrawZ(canvas, x, y, 8 + progress * 12, colour);
+    }
+}
