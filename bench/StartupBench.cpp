@@ -22,7 +22,7 @@
 namespace {
 
 constexpr double kBudgetMs = 10000;
-constexpr int kMinRuns = 3;
+constexpr int kMinRuns = 5;
 constexpr int kMaxRuns = 15;
 const std::string kToyName = "PillowmoorToy";
 
