@@ -2,6 +2,7 @@
 // where a CKVErr thrown by plugin code is caught and reported.
 #include <optional>
 
+#include "app/QuietQueue.h"
 #include "app/ToyApp.h"
 #include "errors/ToyError.h"
 
@@ -45,11 +46,19 @@ std::optional<CKVErr> RunToy(CToyApp& app, HINSTANCE instance)
     }
 }
 
+// One failure, one report: the box's modal loop would otherwise hand plugin
+// windows and timers the messages that may throw the same record again.
+void Report(CToyApp& app, const CKVErr& record)
+{
+    QuietQueue quiet;
+    app.LogError("Toy", 0, record.text, record.code, "Toy shutdown", "");
+    app.ShowError("Toy", 0, record.text, record.code, "Toy shutdown");
+}
+
 std::optional<CKVErr> ReportAndShutDown(CToyApp& app, const CKVErr& record)
 {
     try {
-        app.LogError("Toy", 0, record.text, record.code, "Toy shutdown", "");
-        app.ShowError("Toy", 0, record.text, record.code, "Toy shutdown");
+        Report(app, record);
         app.Shutdown();
         return std::nullopt;
     } catch (CKVErr next) {

@@ -35,5 +35,8 @@ using WindowHandle = UniqueHandle<ClosedBy<HWND, DestroyWindow>>;
 // A popup menu, destroyed with DestroyMenu together with its submenus.
 using MenuHandle = UniqueHandle<ClosedBy<HMENU, DestroyMenu>>;
 
+// A hook procedure, removed with UnhookWindowsHookEx.
+using HookHandle = UniqueHandle<ClosedBy<HHOOK, UnhookWindowsHookEx>>;
+
 // A view of a file mapping, unmapped with UnmapViewOfFile.
 using MappedView = UniqueHandle<ClosedBy<void*, UnmapViewOfFile>>;

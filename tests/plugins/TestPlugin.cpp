@@ -168,8 +168,9 @@ private:
 
     void OnMessage([[maybe_unused]] HWND window, UINT message)
     {
+        // The timer keeps running: every tick throws again, as long as plugin
+        // code is allowed to run.
         if (message == WM_TIMER) {
-            KillTimer(window, 1);
             Trace("timer throws");
             throw Failure("WM_TIMER");
         }

@@ -36,6 +36,12 @@ BOOL CALLBACK ReadControl(HWND control, LPARAM param)
     return TRUE;
 }
 
+void CALLBACK PressOkNow(HWND dialog, UINT, UINT_PTR timer, DWORD)
+{
+    KillTimer(dialog, timer);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
 } // namespace
 
 bool IsDialogWindow(HWND window)
@@ -53,5 +59,6 @@ CapturedBox ReadMessageBox(HWND dialog)
 
 void PressOk(HWND dialog)
 {
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    constexpr UINT kReadingTimeMs = 250;
+    SetTimer(dialog, 1, kReadingTimeMs, PressOkNow);
 }
