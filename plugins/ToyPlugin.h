@@ -14,6 +14,18 @@
 
 #include "support/Win32.h"
 
+// Objects, strings and thrown records cross between the host and its plugins,
+// so a plugin must be built with the host's C++ ABI: GCC's (mingw-w64) with
+// libstdc++, at C++17 or later.
+#if defined(_MSC_VER) && !defined(__GNUC__)
+#error                                                                                                                 \
+    "Wimbleset plugins cannot be built with MSVC or clang-cl: use mingw-w64 GCC (see the SDK's cmake/ toolchain file)"
+#elif !defined(__GLIBCXX__)
+#error "Wimbleset plugins need libstdc++, the C++ library of mingw-w64 GCC that the host uses"
+#elif __cplusplus < 201703L
+#error "Wimbleset plugins need C++17 or later"
+#endif
+
 class CToyApp;
 
 class CToyPlugin {

@@ -15,7 +15,6 @@ function(wimbleset_add_plugin name)
     endif()
     add_library(${name} MODULE ${PLUGIN_SOURCES} ${PLUGIN_RESOURCES})
     target_link_libraries(${name} PRIVATE Wimbleset::Plugin)
-    target_compile_features(${name} PRIVATE cxx_std_20)
     set_target_properties(${name} PROPERTIES PREFIX "" SUFFIX ".kvp")
 endfunction()
 
@@ -23,28 +22,82 @@ endfunction()
 #
 # After <plugin> is built, makes its package <plugin>.kvd beside it with
 # kvdpack: the form in which a plugin is dropped into a toy's Plugins folder.
-# kvdpack is WIMBLESET_KVDPACK when set, else the SDK's own kvdpack.exe; when
-# cross-compiling, a Windows kvdpack runs through CMAKE_CROSSCOMPILING_EMULATOR
-# (for example wine), or point WIMBLESET_KVDPACK at a native build of it.
+# kvdpack is WIMBLESET_KVDPACK when set; else, on Windows, the SDK's own
+# kvdpack.exe; else a kvdpack on PATH; else one built for the build machine,
+# once, from the sources in the SDK (this needs a C++ compiler and zlib for
+# the build machine, not a Windows emulator).
 set(WIMBLESET_KVDPACK "" CACHE FILEPATH "The kvdpack program that wimbleset_add_package runs")
-set(_WIMBLESET_SDK_KVDPACK ${CMAKE_CURRENT_LIST_DIR}/../../../bin/kvdpack.exe)
+set(_WIMBLESET_SDK_DIR ${CMAKE_CURRENT_LIST_DIR}/../../..)
+
+function(_wimbleset_build_kvdpack result)
+    set(build ${CMAKE_BINARY_DIR}/wimbleset-kvdpack)
+    set(tool ${build}/kvdpack)
+    if(NOT EXISTS ${tool})
+        message(STATUS "Wimbleset: building kvdpack for this machine")
+        # A clean environment, so that the cross compilers of this project do
+        # not leak into the build of a tool for the build machine.
+        execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=CC --unset=CXX --unset=CMAKE_TOOLCHAIN_FILE
+                                ${CMAKE_COMMAND} -S ${_WIMBLESET_SDK_DIR}/kvdpack -B ${build} -DCMAKE_BUILD_TYPE=Release
+                        COMMAND_ECHO NONE OUTPUT_VARIABLE output ERROR_VARIABLE output RESULT_VARIABLE status)
+        if(status EQUAL 0)
+            execute_process(COMMAND ${CMAKE_COMMAND} --build ${build}
+                            OUTPUT_VARIABLE output ERROR_VARIABLE output RESULT_VARIABLE status)
+        endif()
+        if(NOT status EQUAL 0)
+            message(FATAL_ERROR "Wimbleset: could not build kvdpack for this machine (it needs a C++ compiler and "
+                                "zlib for it); install them, or set WIMBLESET_KVDPACK to a kvdpack program.\n${output}")
+        endif()
+    endif()
+    set(${result} ${tool} PARENT_SCOPE)
+endfunction()
 
 function(wimbleset_add_package plugin)
-    if(WIMBLESET_KVDPACK)
-        set(tool ${WIMBLESET_KVDPACK})
-    else()
-        get_filename_component(tool ${_WIMBLESET_SDK_KVDPACK} ABSOLUTE)
+    set(tool ${WIMBLESET_KVDPACK})
+    if(NOT tool AND CMAKE_HOST_WIN32)
+        get_filename_component(tool ${_WIMBLESET_SDK_DIR}/bin/kvdpack.exe ABSOLUTE)
     endif()
-    set(launcher "")
-    if(CMAKE_CROSSCOMPILING AND tool MATCHES "\\.exe$")
-        if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
-            message(FATAL_ERROR "wimbleset_add_package(${plugin}): ${tool} is a Windows program; set "
-                                "CMAKE_CROSSCOMPILING_EMULATOR (for example to wine) or WIMBLESET_KVDPACK")
-        endif()
-        set(launcher ${CMAKE_CROSSCOMPILING_EMULATOR})
+    if(NOT tool)
+        find_program(_WIMBLESET_KVDPACK_ON_PATH kvdpack NO_CMAKE_FIND_ROOT_PATH)
+        set(tool ${_WIMBLESET_KVDPACK_ON_PATH})
+    endif()
+    if(NOT tool)
+        _wimbleset_build_kvdpack(tool)
     endif()
     add_custom_command(TARGET ${plugin} POST_BUILD
-        COMMAND ${launcher} ${tool} $<TARGET_FILE:${plugin}>
+        COMMAND ${tool} $<TARGET_FILE:${plugin}>
         COMMENT "Packing ${plugin}.kvd"
         VERBATIM)
+endfunction()
+
+# wimbleset_add_plugin_test(<test> PLUGINS <plugin>... [SECONDS <n>])
+#
+# Adds the test <test>: it makes the folder <test>-run in the build folder
+# afresh with the toy (the host and its runtime DLLs, from WIMBLESET_HOST_DIR,
+# by default the folder the SDK is installed in) and a Plugins folder holding
+# only the given plugins, runs the toy there (through
+# CMAKE_CROSSCOMPILING_EMULATOR when cross-compiling) and passes when the toy
+# ends by itself within <n> seconds (default 30) with exit code 0 and an empty
+# log: no plugin threw. The plugins must end the toy themselves (PostQuitMessage).
+# The run counts in the registry like any start of the toy.
+set(WIMBLESET_HOST_DIR ${_WIMBLESET_SDK_DIR}/.. CACHE PATH "The folder holding PillowmoorToy.exe")
+set(_WIMBLESET_RUN_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/WimblesetRunToy.cmake)
+
+function(wimbleset_add_plugin_test test)
+    cmake_parse_arguments(RUN "" "SECONDS" "PLUGINS" ${ARGN})
+    if(NOT RUN_PLUGINS)
+        message(FATAL_ERROR "wimbleset_add_plugin_test(${test}): no PLUGINS given")
+    endif()
+    if(NOT RUN_SECONDS)
+        set(RUN_SECONDS 30)
+    endif()
+    set(files "")
+    foreach(plugin IN LISTS RUN_PLUGINS)
+        list(APPEND files $<TARGET_FILE:${plugin}>)
+    endforeach()
+    get_filename_component(host ${WIMBLESET_HOST_DIR} ABSOLUTE)
+    add_test(NAME ${test}
+             COMMAND ${CMAKE_COMMAND} -DHOST_DIR=${host} -DRUN_DIR=${CMAKE_CURRENT_BINARY_DIR}/${test}-run
+                     "-DPLUGINS=${files}" "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -DSECONDS=${RUN_SECONDS}
+                     -P ${_WIMBLESET_RUN_SCRIPT})
+    set_tests_properties(${test} PROPERTIES TIMEOUT ${RUN_SECONDS}0)
 endfunction()

@@ -1,9 +1,11 @@
 // A plugin that shows a small window greeting the user and ends the toy when
-// the window is closed, clicked, or after a few seconds.
+// the window is closed, clicked, or after a few seconds. Its children reach
+// the window through the toy channel.
 #include <string>
 
 #include "app/ToyApp.h"
 #include "errors/ToyError.h"
+#include "plugins/ToyChannel.h"
 #include "plugins/ToyPlugin.h"
 
 namespace {
@@ -23,7 +25,9 @@ public:
         windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
         windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
         windowClass.lpszClassName = kClassName;
-        if (RegisterClassA(&windowClass) == 0) {
+        // Under two owners the library is loaded once and its second object
+        // finds the class already there.
+        if (RegisterClassA(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
             throw ERR_CREATING_TOY_WINDOW;
         }
         window_ = CreateWindowExA(WS_EX_TOPMOST, kClassName, "Hello", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 320,
@@ -37,7 +41,10 @@ public:
         return 1;
     }
 
-    // Runs when the host releases the plugin: undo what InitialiseHook did.
+    // Runs for every object the host made, also for one it rejected before
+    // InitialiseHook ran: undo only what was done. The class goes with the
+    // last window of the library; while another object's window uses it,
+    // UnregisterClassA refuses and changes nothing.
     std::int32_t ReleaseHook() override
     {
         if (window_ != nullptr) {
@@ -46,6 +53,19 @@ public:
         }
         UnregisterClassA(kClassName, module);
         return 1;
+    }
+
+    // The toy channel: children ask for the window and the state.
+    std::int32_t SpareHook3(std::int32_t code, std::int32_t a, std::int32_t b, std::int32_t c) override
+    {
+        switch (code) {
+        case TOY_ASK_WINDOW:
+            return WindowToChannel(window_);
+        case TOY_ASK_STATE:
+            return TOY_STATE_AWAKE;
+        default:
+            return CToyPlugin::SpareHook3(code, a, b, c);
+        }
     }
 
 private:
