@@ -127,10 +127,11 @@ TEST_P(RecordRunTest, IsReportedOnceAndEverythingIsReleased)
     ExpectAllReleased(c.released);
 }
 
-// Shutdown goes on past a ReleaseHook that throws, once or every time; from a
-// nested Initialise the record reaches the entry point intact. While the
-// record from the window procedure is reported, the timer of tp_throwtimer
-// runs: each tick would throw again if the box let it.
+// Shutdown goes on past a ReleaseHook that throws, once, every time or deep in
+// the tree, running every other ReleaseHook once and the thrower's not again;
+// from a nested Initialise the record reaches the entry point intact. While
+// the record from the window procedure is reported, the timer of
+// tp_throwtimer runs: each tick would throw again if the box let it.
 INSTANTIATE_TEST_SUITE_P(
     FromEveryPlace, RecordRunTest,
     ::testing::Values(
@@ -149,6 +150,11 @@ INSTANTIATE_TEST_SUITE_P(
                   "ReleaseHook",
                   {"tp_throwreleasealways", "tp_good"},
                   {"tp_throwreleasealways releasehook", "tp_good releasehook"}},
+        ThrowCase{{"tp_throwdeep", "tp_x", "tp_p", "tp_q", "tp_r", "tp_t", "tp_s"},
+                  "ReleaseHook",
+                  {"tp_throwdeep", "tp_x", "tp_p", "tp_q", "tp_r", "tp_t", "tp_s"},
+                  {"tp_throwdeep releasehook", "tp_x releasehook", "tp_p releasehook", "tp_q releasehook",
+                   "tp_r releasehook", "tp_t releasehook", "tp_s releasehook"}},
         ThrowCase{{"tp_parent", "tp_sibling", "tp_throwchild"},
                   "Initialise",
                   {"tp_throwchild", "tp_parent"},
