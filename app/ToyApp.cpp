@@ -72,20 +72,18 @@ bool CToyApp::Startup(HINSTANCE instanceHandle)
 
 void CToyApp::Shutdown()
 {
-    // A plugin leaves plugins as it is destroyed, so a Shutdown that a CKVErr
-    // interrupted can simply be run again: it never meets a destroyed plugin.
+    // A plugin leaves plugins once released, so a Shutdown that a CKVErr
+    // interrupted is simply run again: it finishes that plugin's teardown and
+    // never meets a destroyed one.
     while (!plugins.empty()) {
         CToyPlugin* plugin = plugins.front();
-        if (plugin != interruptedRelease) {
-            interruptedRelease = plugin;
-            plugin->Release(nullptr);
+        if (plugin != tearingDown) {
+            tearingDown = plugin;
+            allowance = ReleaseAllowance(plugin);
         }
-        interruptedRelease = nullptr;
-        HMODULE module = plugin->module;
-        plugins.erase(plugins.begin());
-        delete plugin;
-        FreeLibrary(module);
+        TearDownPlugin(plugin, plugin->module, allowance.Take(), [this] { plugins.erase(plugins.begin()); });
     }
+    tearingDown = nullptr;
 }
 
 bool CToyApp::RegisterRun()

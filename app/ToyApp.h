@@ -7,9 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "plugins/ToyPlugin.h"
 #include "support/Win32.h"
-
-class CToyPlugin;
 
 class CToyApp {
 public:
@@ -47,8 +46,8 @@ public:
     std::vector<CToyPlugin*> plugins;
 
 private:
-    // Host-only state after the shared fields: the plugin whose Release a
-    // CKVErr interrupted, so that the next Shutdown destroys it without
-    // calling Release a second time.
-    CToyPlugin* interruptedRelease = nullptr;
+    // Host-only state after the shared fields: the plugin being torn down, so
+    // that the Shutdown after a CKVErr goes on with it within its allowance.
+    CToyPlugin* tearingDown = nullptr;
+    ReleaseAllowance allowance{nullptr};
 };

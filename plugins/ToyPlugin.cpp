@@ -13,27 +13,51 @@
 
 namespace {
 
+// Objects of this module whose ReleaseHook is running or threw. Their next
+// Release with null finishes without running it again, so that after a record
+// from any depth of a teardown every other hook runs once and none twice.
+std::vector<const CToyPlugin*> hooksUnderway;
+
+bool Forget(const CToyPlugin* plugin)
+{
+    auto found = std::find(hooksUnderway.begin(), hooksUnderway.end(), plugin);
+    if (found == hooksUnderway.end()) {
+        return false;
+    }
+    hooksUnderway.erase(found);
+    return true;
+}
+
+std::int32_t RunReleaseHookOnce(CToyPlugin& plugin)
+{
+    if (Forget(&plugin)) {
+        return 1;
+    }
+    hooksUnderway.push_back(&plugin);
+    std::int32_t result = plugin.ReleaseHook();
+    Forget(&plugin);
+    return result;
+}
+
+std::size_t MostRecordsFromTearDown(const CToyPlugin& plugin)
+{
+    std::size_t records = 2;
+    for (const CToyPlugin* child : plugin.children) {
+        records += MostRecordsFromTearDown(*child);
+    }
+    return records;
+}
+
 // An object that LoadPlugins made and does not yet own for good, with the
 // library it came from.
 struct Candidate {
     CToyPlugin* object = nullptr;
     HMODULE module = nullptr;
-    bool releaseStarted = false;
 };
 
-// Releases the candidate's children and runs its ReleaseHook, destroys it and
-// only then unloads its library. Each step is recorded before it runs, so that
-// after a CKVErr the cleanup neither repeats it nor skips what is left.
-void Discard(Candidate& candidate)
+void Discard(Candidate& candidate, bool release = true)
 {
-    if (candidate.object != nullptr && !candidate.releaseStarted) {
-        candidate.releaseStarted = true;
-        candidate.object->Release(nullptr);
-    }
-    delete std::exchange(candidate.object, nullptr);
-    if (candidate.module != nullptr) {
-        FreeLibrary(std::exchange(candidate.module, nullptr));
-    }
+    TearDownPlugin(candidate.object, candidate.module, release, [&candidate] { candidate = {}; });
 }
 
 // The cleanup after a CKVErr: everything this LoadPlugins call made goes,
@@ -42,11 +66,10 @@ void Discard(Candidate& candidate)
 void DiscardAll(std::vector<Candidate>& candidates)
 {
     for (Candidate& candidate : candidates) {
-        bool done = false;
-        while (!done) {
+        ReleaseAllowance allowance(candidate.object);
+        while (candidate.object != nullptr || candidate.module != nullptr) {
             try {
-                Discard(candidate);
-                done = true;
+                Discard(candidate, allowance.Take());
             } catch (CKVErr) {
             }
         }
@@ -55,9 +78,26 @@ void DiscardAll(std::vector<Candidate>& candidates)
 
 } // namespace
 
+ReleaseAllowance::ReleaseAllowance(const CToyPlugin* plugin)
+    : left_(plugin != nullptr ? 1 + MostRecordsFromTearDown(*plugin) : 0)
+{
+}
+
+bool ReleaseAllowance::Take()
+{
+    if (left_ == 0) {
+        return false;
+    }
+    --left_;
+    return true;
+}
+
 CToyPlugin::CToyPlugin() : module(nullptr), app(nullptr), parent(nullptr), active(0), runCount(0), selfRef(nullptr) {}
 
-CToyPlugin::~CToyPlugin() noexcept(false) {}
+CToyPlugin::~CToyPlugin() noexcept(false)
+{
+    Forget(this);
+}
 
 std::int32_t CToyPlugin::Initialise(HMODULE libraryModule, CToyApp* application, CToyPlugin* owner)
 {
@@ -104,26 +144,20 @@ std::int32_t CToyPlugin::ReleaseHook()
 std::int32_t CToyPlugin::Release(CToyPlugin* child)
 {
     if (child != nullptr) {
-        auto found = std::find(children.begin(), children.end(), child);
-        if (found != children.end()) {
-            children.erase(found);
-        }
-        HMODULE childModule = child->module;
-        child->Release(nullptr);
-        delete child;
-        return FreeLibrary(childModule);
+        return TearDownPlugin(child, child->module, true, [this, child] {
+            auto found = std::find(children.begin(), children.end(), child);
+            if (found != children.end()) {
+                children.erase(found);
+            }
+        });
     }
-    // A child leaves children only as it is destroyed, so a CKVErr from a
-    // descendant never leaves a destroyed object in the sequence.
+    // A child leaves children only once released, so a CKVErr from a
+    // descendant leaves it in place for the next Release to finish.
     while (!children.empty()) {
         CToyPlugin* first = children.front();
-        HMODULE firstModule = first->module;
-        first->Release(nullptr);
-        children.erase(children.begin());
-        delete first;
-        FreeLibrary(firstModule);
+        TearDownPlugin(first, first->module, true, [this] { children.erase(children.begin()); });
     }
-    return ReleaseHook();
+    return RunReleaseHookOnce(*this);
 }
 
 std::int32_t CToyPlugin::SpareHook1(std::int32_t, std::int32_t, std::int32_t, std::int32_t)

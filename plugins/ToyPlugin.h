@@ -8,6 +8,7 @@
 // carries a plugin header in its string table (see plugins/PluginHeader.h).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -93,6 +94,42 @@ bool StandsOnPath(const std::string& name, const Node* owner)
         }
     }
     return false;
+}
+
+// How often the teardown of one plugin may call its Release: once, and once
+// more for each record that the teardown of its subtree can raise when every
+// object in it runs this framework (one from each ReleaseHook, one from each
+// destructor). A plugin built with another copy of the framework may run a
+// throwing ReleaseHook again at every call; past this count its Release is no
+// longer called, so that a teardown always ends.
+class ReleaseAllowance {
+public:
+    explicit ReleaseAllowance(const CToyPlugin* plugin);
+    // True while Release may be called once more; counts the call.
+    bool Take();
+
+private:
+    std::size_t left_;
+};
+
+// The one teardown of a plugin object, used by Shutdown, Release and the
+// clean-up after a record: Release with null (its children, then its
+// ReleaseHook) when release is set, then leave() takes the object out of
+// whatever holds it, then it is destroyed, and only then is its library
+// unloaded. A CKVErr from Release leaves the object where it was; tearing it
+// down again finishes what is left, and this framework never runs a
+// ReleaseHook that threw a second time. A CKVErr from the destructor leaves
+// the library loaded, since the record's code may live there. Returns the
+// result of FreeLibrary, FALSE without a library.
+template <typename Leave>
+BOOL TearDownPlugin(CToyPlugin* plugin, HMODULE module, bool release, Leave leave)
+{
+    if (plugin != nullptr && release) {
+        plugin->Release(nullptr);
+    }
+    leave();
+    delete plugin;
+    return module != nullptr ? FreeLibrary(module) : FALSE;
 }
 
 // The type of a library's New entry point.
