@@ -159,3 +159,14 @@ INSTANTIATE_TEST_SUITE_P(
                   "Initialise",
                   {"tp_throwchild", "tp_parent"},
                   {"tp_parent releasehook"}}));
+
+// A Release that runs a throwing hook at every call is called only as often
+// as the framework's own teardown could throw, then the plugin is destroyed
+// and unloaded without it.
+TEST_F(PluginRunTest, ReleaseThatThrowsAtEveryCallStillEndsTheRun)
+{
+    folder.AddPlugins({"tp_ownrelease", "tp_good"});
+    RunToEnd();
+    EXPECT_EQ(CountLines(trace, "tp_ownrelease releasehook"), 3);
+    ExpectAllReleased({"tp_ownrelease", "tp_good"});
+}

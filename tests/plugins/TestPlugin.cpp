@@ -3,6 +3,8 @@
 //   TP_NO_NEW, TP_NEW_NULL                 no entry point / New gives null
 //   TP_THROW_IN_INITIALISE, TP_THROW_IN_HOOK, TP_REFUSE_IN_HOOK
 //   TP_THROW_IN_RELEASE_HOOK_ONCE, TP_THROW_IN_RELEASE_HOOK_ALWAYS
+//   TP_OWN_RELEASE                         Release runs ReleaseHook every time,
+//                                          as another copy of the framework may
 //   TP_COLLECT, TP_THROW_IN_WNDPROC, TP_THROW_ON_TIMER, TP_QUIT
 //   TP_LISTEN                              traces what the toy channel says
 //   TP_READ_MENU                           traces every popup menu and closes it
@@ -118,6 +120,13 @@ public:
 #endif
         return 1;
     }
+
+#ifdef TP_OWN_RELEASE
+    std::int32_t Release(CToyPlugin* child) override
+    {
+        return child != nullptr ? CToyPlugin::Release(child) : ReleaseHook();
+    }
+#endif
 
 private:
     std::string Named(const std::string& event) const
