@@ -48,7 +48,8 @@ bool CToyApp::Startup(HINSTANCE instanceHandle)
     registryKey = REGISTRY_ROOT + toyName;
 
     logFile = GetCurrentFolder() + LOGS_FOLDER;
-    if (!PrepareLogFile(logFile, logFile)) {
+    logKept = PrepareLogFile(logFile, logFile);
+    if (!logKept) {
         logFile.clear();
     }
 

@@ -9,6 +9,7 @@
 
 #include "plugins/ToyPlugin.h"
 #include "support/Win32.h"
+#include "support/Win32Handles.h"
 
 class CToyApp {
 public:
@@ -50,4 +51,6 @@ private:
     // that the Shutdown after a CKVErr goes on with it within its allowance.
     CToyPlugin* tearingDown = nullptr;
     ReleaseAllowance allowance{nullptr};
+    // Keeps this run's log file from being deleted by another start.
+    FileHandle logKept;
 };

@@ -32,21 +32,25 @@ bool AppendLogEntry(const std::string& path, const ErrorReport& report)
     return true;
 }
 
-bool PrepareLogFile(std::string folder, std::string& destination)
+FileHandle PrepareLogFile(std::string folder, std::string& destination)
 {
-    // The name is fixed before the old logs go, so a log of the same second is
-    // deleted and then made again, empty.
+    // The name is fixed before the old logs go, so a log of the same second
+    // that no live start holds is deleted and then made again, empty.
     std::string path = folder + FormatLogFileName(LocalTimeNow());
     if (!CreateFolderPath(folder)) {
-        return false;
+        return FileHandle();
     }
     for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*.log")) {
-        DeleteFileA((folder + entry.cFileName).c_str());
+        if (IsLogFileName(entry.cFileName)) {
+            DeleteFileA((folder + entry.cFileName).c_str());
+        }
     }
-    StdioFile file = StdioFile::Open(path.c_str(), "wb");
-    if (!file || !file.Close()) {
-        return false;
+    // Shared for reading and writing, so that LogError can append, but not
+    // for deletion.
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) {
+        destination = path;
     }
-    destination = path;
-    return true;
+    return file;
 }

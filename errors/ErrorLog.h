@@ -5,6 +5,7 @@
 #include <string>
 
 #include "errors/ReportFormat.h"
+#include "support/Win32Handles.h"
 
 // The current local time.
 std::tm LocalTimeNow();
@@ -18,8 +19,12 @@ void ShowErrorBox(const ErrorReport& report);
 // opened or the entry cannot be written.
 bool AppendLogEntry(const std::string& path, const ErrorReport& report);
 
-// Makes sure the log folder exists, deletes the "*.log" files in it and
-// creates this run's empty log file, named for the local time. On success the
-// destination holds the new file's path; on failure it is unchanged. The
-// folder is taken by value, so the destination may be the folder's own text.
-bool PrepareLogFile(std::string folder, std::string& destination);
+// Makes sure the log folder exists, deletes the logs of earlier runs in it
+// (only files named as FormatLogFileName names them) and creates this run's
+// empty log file, named for the local time. On success the destination holds
+// the new file's path and the result keeps the file open: while it lives, no
+// other start deletes the file, and one in the same second shares it instead
+// of emptying it. On failure the result is invalid and the destination
+// unchanged. The folder is taken by value, so the destination may be the
+// folder's own text.
+FileHandle PrepareLogFile(std::string folder, std::string& destination);

@@ -1,5 +1,6 @@
 #include "errors/ReportFormat.h"
 
+#include <cstdio>
 #include <vector>
 
 #include "support/DecimalText.h"
@@ -52,4 +53,22 @@ std::string FormatLogEntry(const std::tm& localTime, const ErrorReport& report)
 std::string FormatLogFileName(const std::tm& localTime)
 {
     return "[" + FormatDate(localTime, '#') + " " + FormatTime(localTime, ';') + "].log";
+}
+
+bool IsLogFileName(const std::string& name)
+{
+    int day = 0, month = 0, year = 0, hour = 0, minute = 0, second = 0, used = 0;
+    if (std::sscanf(name.c_str(), "[%d#%d#%d %d;%d;%d]%n", &day, &month, &year, &hour, &minute, &second, &used) != 6 ||
+        day < 1 || day > 31 || month < 1 || month > 12 || year < 1900 || hour > 23 || minute > 59 || second > 60) {
+        return false;
+    }
+    std::tm time{};
+    time.tm_mday = day;
+    time.tm_mon = month - 1;
+    time.tm_year = year - 1900;
+    time.tm_hour = hour;
+    time.tm_min = minute;
+    time.tm_sec = second;
+    // Formatting again refuses what the scan let through: signs, spaces, leading zeros.
+    return SameNameIgnoringCase(name, FormatLogFileName(time));
 }

@@ -25,3 +25,8 @@ std::string FormatLogEntry(const std::tm& localTime, const ErrorReport& report);
 
 // "[d#m#yyyy h;m;s].log", numbers without leading zeros.
 std::string FormatLogFileName(const std::tm& localTime);
+
+// True for a name that FormatLogFileName gives for some time (the extension
+// in any letter case, as Windows compares names): the only files that the
+// cleanup of the log folder may delete.
+bool IsLogFileName(const std::string& name);

@@ -13,6 +13,15 @@ struct FindHandleTraits {
 };
 using FindHandle = UniqueHandle<FindHandleTraits>;
 
+// A file from CreateFileA, which reports failure as INVALID_HANDLE_VALUE;
+// closed with CloseHandle.
+struct FileHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle handle) { CloseHandle(handle); }
+};
+using FileHandle = UniqueHandle<FileHandleTraits>;
+
 // A kernel object (process, thread, file), closed with CloseHandle.
 using KernelHandle = UniqueHandle<ClosedBy<HANDLE, CloseHandle>>;
 

@@ -152,36 +152,43 @@ TEST(PrepareLogFile, CreatesMissingFoldersAndOneEmptyLog)
     EXPECT_EQ(ReadBytes(logFile), "");
 }
 
-TEST(PrepareLogFile, DeletesOnlyOldLogFiles)
+// Only files named as the toy names its logs go, and never the log of a
+// start that still runs; one of the same second that no start holds is made
+// again, empty.
+TEST(PrepareLogFile, DeletesOnlyLogsOfEndedRuns)
 {
     TestFolder folder;
     std::string logs = folder.Path();
-    WriteBytes(logs + "[1#1#2002 10;0;0].log", std::string("entry\0", 6));
-    WriteBytes(logs + "other.log", "x");
-    WriteBytes(logs + "notes.txt", "keep");
-    ASSERT_TRUE(CreateDirectoryA((logs + "x.log").c_str(), nullptr));
-    std::string logFile;
-    ASSERT_TRUE(PrepareLogFile(logs, logFile));
-    EXPECT_FALSE(FileExists(logs + "[1#1#2002 10;0;0].log"));
-    EXPECT_FALSE(FileExists(logs + "other.log"));
-    EXPECT_EQ(ReadBytes(logs + "notes.txt"), "keep");
-    EXPECT_TRUE(FolderExists(logs + "x.log"));
-    EXPECT_EQ(Names(logs).size(), 3u);
-}
-
-TEST(PrepareLogFile, LogOfTheSameSecondIsMadeAgainEmpty)
-{
-    TestFolder folder;
+    const std::vector<std::string> ours = {"[1#1#2002 10;0;0].log", "[31#12#1999 23;59;59].LOG"};
+    const std::vector<std::string> others = {"other.log", "setup.log", "[01#1#2002 10;0;0].log",
+                                             "[1#13#2002 10;0;0].log", "[1#1#2002 10;0;0] .log", "notes.txt"};
+    for (const std::string& name : ours) {
+        WriteBytes(logs + name, std::string("entry\0", 6));
+    }
+    for (const std::string& name : others) {
+        WriteBytes(logs + name, "keep");
+    }
+    ASSERT_TRUE(CreateDirectoryA((logs + "[2#2#2002 1;1;1].log").c_str(), nullptr));
     std::tm now = LocalTimeNow();
-    std::time_t next = std::time(nullptr) + 1;
-    std::tm later{};
-    localtime_s(&later, &next);
-    WriteBytes(folder.Path() + FormatLogFileName(now), "old entries");
-    WriteBytes(folder.Path() + FormatLogFileName(later), "old entries");
-    std::string logFile;
-    ASSERT_TRUE(PrepareLogFile(folder.Path(), logFile));
-    EXPECT_EQ(ReadBytes(logFile), "");
-    EXPECT_EQ(Names(folder.Path()).size(), 1u);
+    WriteBytes(logs + FormatLogFileName(now), "old entries");
+    std::string live;
+    FileHandle held = PrepareLogFile(logs, live);
+    ASSERT_TRUE(held);
+    EXPECT_EQ(ReadBytes(live), "");
+    for (const std::string& name : ours) {
+        EXPECT_FALSE(FileExists(logs + name)) << name;
+    }
+    for (const std::string& name : others) {
+        EXPECT_EQ(ReadBytes(logs + name), "keep") << name;
+    }
+    EXPECT_TRUE(FolderExists(logs + "[2#2#2002 1;1;1].log"));
+
+    ASSERT_TRUE(AppendLogEntry(live, {"Toy", 0, "still running", 1, "none"}));
+    std::string bytes = ReadBytes(live);
+    std::string next;
+    ASSERT_TRUE(PrepareLogFile(logs, next));
+    EXPECT_EQ(ReadBytes(live), bytes);
+    EXPECT_EQ(Names(logs).size(), others.size() + (next == live ? 2 : 3));
 }
 
 TEST(PrepareLogFile, FailureLeavesDestinationAndOtherFiles)
