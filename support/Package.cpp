@@ -59,7 +59,12 @@ bool Decompress(const std::string& tempPath, const std::string& outputPath, Buff
         return false;
     }
     int read = 0;
+    std::uint64_t written = 0;
     while ((read = gzread(payload.Get(), buffer, PackageNameBlockSize)) > 0) {
+        written += static_cast<std::size_t>(read);
+        if (written > PackageMaxLibrarySize) {
+            return false;
+        }
         if (std::fwrite(buffer, 1, static_cast<std::size_t>(read), output.Get()) != static_cast<std::size_t>(read)) {
             return false;
         }
@@ -79,6 +84,25 @@ bool ReplaceFile(const std::string& from, const std::string& to)
 #else
     return std::rename(from.c_str(), to.c_str()) == 0;
 #endif
+}
+
+// Copies the payload of the open package to tempPath, decompresses it into
+// workPath and moves that over outputPath. The files are closed on return.
+bool Unpack(StdioFile& package, const std::string& tempPath, const std::string& workPath,
+            const std::string& outputPath, Buffer& buffer)
+{
+    StdioFile temp = StdioFile::Open(tempPath.c_str(), "wb");
+    if (!temp) {
+        return false;
+    }
+    if (!CopyPayload(package.Get(), temp.Get(), buffer)) {
+        return false;
+    }
+    package.Reset();
+    if (!temp.Close()) {
+        return false;
+    }
+    return Decompress(tempPath, workPath, buffer) && ReplaceFile(workPath, outputPath);
 }
 
 } // namespace
@@ -122,24 +146,10 @@ std::int32_t UnpackPackage(std::string packagePath, std::string destinationFolde
     }
     std::string tempPath = destinationFolder + PackageTempFile;
     std::string workPath = destinationFolder + PackageOutputFile;
-
-    StdioFile temp = StdioFile::Open(tempPath.c_str(), "wb");
-    if (!temp) {
-        return 0;
-    }
-    if (!CopyPayload(package.Get(), temp.Get(), buffer)) {
-        return 0;
-    }
-    package.Reset();
-    if (!temp.Close()) {
-        return 0;
-    }
-    if (!Decompress(tempPath, workPath, buffer)) {
-        return 0;
-    }
-    if (!ReplaceFile(workPath, destinationFolder + chosenName)) {
-        return 0;
-    }
+    bool unpacked = Unpack(package, tempPath, workPath, destinationFolder + chosenName, buffer);
+    // Whatever happened, the working files go at once: a failed unpack
+    // leaves nothing for the next start to carry.
     std::remove(tempPath.c_str());
-    return 1;
+    std::remove(workPath.c_str());
+    return unpacked ? 1 : 0;
 }

@@ -11,6 +11,11 @@ inline constexpr std::size_t PackageNameBlockSize = 1024;
 // Working files of an unpack in the destination folder.
 inline constexpr const char* PackageTempFile = "gztemp.tmp";
 inline constexpr const char* PackageOutputFile = "gzoutput.tmp";
+// The largest library an unpack writes; a payload that decompresses to more
+// fails. Far above any plugin of a desktop toy (the sample's are well under
+// 1 MiB) and far below what a 32-bit host can map, it bounds what a damaged or
+// hostile package costs a start: some 64 MiB written and a fraction of a second.
+inline constexpr std::uint64_t PackageMaxLibrarySize = 64ull * 1024 * 1024;
 
 // True for the names of the unpack's working files, in any letter case.
 bool IsPackageWorkingFile(const std::string& name);
@@ -24,7 +29,8 @@ std::string ReadPackageName(std::string packagePath);
 // or + the stored name when outputName is empty. 1 on success, 0 on failure.
 // The payload is copied to "gztemp.tmp" and decompressed through zlib into
 // "gzoutput.tmp", which replaces the output only once zlib has confirmed the
-// whole stream: a failed unpack never leaves a partial output, leaves an
-// existing output untouched, and leaves the working files for the next sweep.
-// A name that is not a plain file name fails before any file is created.
+// whole stream and it is no larger than PackageMaxLibrarySize: a failed unpack
+// never leaves a partial output, leaves an existing output untouched, and
+// removes its working files. A name that is not a plain file name fails
+// before any file is created.
 std::int32_t UnpackPackage(std::string packagePath, std::string destinationFolder, std::string outputName);

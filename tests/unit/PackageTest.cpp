@@ -68,7 +68,9 @@ TEST_F(PackageTest, LargePayloadUnpacksWhole)
     EXPECT_EQ(ReadBytes(plugins.File("Large.kvp")), large);
 }
 
-TEST_F(PackageTest, DamagedPayloadsLeaveNoOutputAndTheExistingOneUntouched)
+// A damaged payload, or one larger than a library may be, leaves neither
+// output nor working files, and the existing output untouched.
+TEST_F(PackageTest, DamagedOrOversizedPayloadsLeaveNothingAndTheExistingOutputUntouched)
 {
     std::string gzip = GzipBytes(kLibrary);
     std::string badCrc = gzip;
@@ -77,11 +79,12 @@ TEST_F(PackageTest, DamagedPayloadsLeaveNoOutputAndTheExistingOneUntouched)
     std::string cutInTrailer = gzip.substr(0, gzip.size() - 3);
     std::string garbledData = gzip;
     garbledData[20] ^= 0x7f;
-    for (const std::string& payload : {badCrc, cutInData, cutInTrailer, garbledData}) {
+    std::string oversized = GzipBytes(std::string(PackageMaxLibrarySize + 1, '\0'));
+    for (const std::string& payload : {badCrc, cutInData, cutInTrailer, garbledData, oversized}) {
         WriteBytes(plugins.File("Example.kvp"), "the installed library");
         EXPECT_EQ(Unpack(PackageBytes("Example.kvp", payload)), 0);
         EXPECT_EQ(ReadBytes(plugins.File("Example.kvp")), "the installed library");
-        EXPECT_TRUE(Exists(plugins.File("gztemp.tmp")));
+        EXPECT_EQ(plugins.Entries(), std::vector<std::string>{"Example.kvp"});
     }
 }
 
