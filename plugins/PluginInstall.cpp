@@ -9,54 +9,129 @@
 #include "support/FileSystem.h"
 #include "support/Library.h"
 #include "support/Package.h"
+#include "support/StdioFile.h"
 #include "support/Win32Handles.h"
 
 namespace {
+
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsFolder(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// A read-only package or library would otherwise stay for ever, and a
+// package be installed again at every start.
+void DeleteEvenIfReadOnly(const std::string& path)
+{
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(path.c_str());
+}
+
+bool EndsWithIgnoringCase(const std::string& name, const std::string& suffix)
+{
+    return name.size() >= suffix.size() && SameNameIgnoringCase(name.substr(name.size() - suffix.size()), suffix);
+}
+
+// The lock file of the folder, open for this process alone. A start that
+// finds it held waits up to InstallLockWaitMs; one killed while holding it
+// lets it go with the process. Invalid when the wait ran out or the file
+// cannot be made (no plugins folder, one that cannot be written).
+FileHandle TakeInstallLock(const std::string& folder)
+{
+    std::string path = folder + InstallLockFile;
+    for (DWORD waited = 0;; waited += 50) {
+        FileHandle lock(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        DWORD error = GetLastError();
+        // A lock being let go refuses access until its last handle closes.
+        bool held = error == ERROR_SHARING_VIOLATION || (error == ERROR_ACCESS_DENIED && Exists(path));
+        if (lock || !held || waited >= InstallLockWaitMs) {
+            return lock;
+        }
+        Sleep(50);
+    }
+}
+
+// A package that cannot be installed (its stored name is refused or its
+// payload does not unpack) is renamed so that no later start pays for it
+// again; whatever is installed stays as it is.
+void SetAside(const std::string& packagePath)
+{
+    MoveFileExA(packagePath.c_str(), (packagePath + FailedPackageSuffix).c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+// Replaces the library installed under storedName with the package's copy
+// unless that copy is older; true when the new copy is kept. The backup of
+// the installed copy is named in the journal before it is made, so a pass
+// stopped at any step leaves the old copy or the new one, and the journal
+// goes before the backup once the new copy is kept, so no later start
+// undoes a finished update.
+bool ReplaceInstalled(const std::string& folder, const std::string& packagePath, const std::string& storedName)
+{
+    std::string libraryPath = folder + storedName;
+    std::string backupPath = folder + InstallBackupFile;
+    std::string journalPath = folder + InstallJournalFile;
+    // A backup still there is one that could not be deleted (a running toy
+    // holds it); until it goes, updates wait.
+    if (Exists(backupPath)) {
+        return false;
+    }
+    LibraryIdentity old = ReadLibraryIdentity(libraryPath);
+    // A copy that cannot be moved aside (held open elsewhere) is left alone,
+    // and so is the package, which is tried again at the next start.
+    if (!WriteInstallJournal(folder, storedName) || !MoveFileA(libraryPath.c_str(), backupPath.c_str())) {
+        DeleteFileA(journalPath.c_str());
+        return false;
+    }
+    bool unpacked = UnpackPackage(packagePath, folder, "") == 1;
+    if (unpacked) {
+        LibraryIdentity candidate = ReadLibraryIdentity(libraryPath);
+        if (candidate.complete && !IsOlderThan(candidate, old)) {
+            DeleteFileA(journalPath.c_str());
+            DeleteEvenIfReadOnly(backupPath);
+            DeleteEvenIfReadOnly(packagePath);
+            return true;
+        }
+        DeleteFileA(libraryPath.c_str());
+    }
+    // Roll back; should the backup not go back now, the journal stays and
+    // the next sweep puts it back.
+    if (MoveFileExA(backupPath.c_str(), libraryPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA(journalPath.c_str());
+    }
+    DeleteEvenIfReadOnly(packagePath);
+    return false;
+}
 
 // Installs one package; true when it is to be listed as installed. Every way
 // out leaves the installed copy in place: as it was, or replaced by the new one.
 bool InstallPackage(const std::string& folder, const std::string& packageName)
 {
     std::string packagePath = folder + packageName;
-    std::vector<WIN32_FIND_DATAA> installed = FindFiles(folder, ReplaceExtension(packageName, LIBRARY_EXTENSION));
-    if (installed.empty()) {
-        if (UnpackPackage(packagePath, folder, "") != 1) {
-            return false; // stays for the next start
-        }
-        DeleteFileA(packagePath.c_str());
-        return true;
-    }
-
-    // The stored name matters only for checking, or rolling back, a new copy
-    // that replaces an installed one; a fresh install never opens the package for it.
-    std::string newLibraryPath = folder + ReadPackageName(packagePath);
-    std::string installedName = installed[0].cFileName;
-    std::string installedPath = folder + installedName;
-    std::string backupPath = folder + ReplaceExtension(installedName, BackupExtension);
-    LibraryIdentity old = ReadLibraryIdentity(installedPath);
-    // A copy that cannot be moved aside (held open elsewhere) is left alone,
-    // and so is the package, which is tried again at the next start.
-    if (!MoveFileA(installedPath.c_str(), backupPath.c_str())) {
+    // A package still being written elsewhere cannot be opened: it waits.
+    if (!StdioFile::Open(packagePath.c_str(), "rb")) {
         return false;
     }
-
-    bool unpacked = UnpackPackage(packagePath, folder, "") == 1;
-    if (unpacked) {
-        LibraryIdentity candidate = ReadLibraryIdentity(newLibraryPath);
-        if (candidate.complete && !IsOlderThan(candidate, old)) {
-            DeleteFileA(backupPath.c_str());
-            DeleteFileA(packagePath.c_str());
-            return true;
-        }
+    std::string storedName = ReadPackageName(packagePath);
+    if (!IsInstallableName(folder, storedName) || IsFolder(folder + storedName)) {
+        SetAside(packagePath);
+        return false;
     }
-    // Roll back. A failed unpack wrote nothing, so a file under the stored
-    // name is then not the package's and stays.
-    if (unpacked) {
-        DeleteFileA(newLibraryPath.c_str());
+    if (Exists(folder + storedName)) {
+        return ReplaceInstalled(folder, packagePath, storedName);
     }
-    MoveFileA(backupPath.c_str(), installedPath.c_str());
-    DeleteFileA(packagePath.c_str());
-    return false;
+    if (UnpackPackage(packagePath, folder, "") != 1) {
+        SetAside(packagePath);
+        return false;
+    }
+    DeleteEvenIfReadOnly(packagePath);
+    return true;
 }
 
 } // namespace
@@ -84,28 +159,64 @@ bool IsOlderThan(const LibraryIdentity& candidate, const LibraryIdentity& instal
     return candidate.version < installed.version;
 }
 
+bool IsInstallableName(const std::string& folder, const std::string& storedName)
+{
+    // A path of MAX_PATH characters or more cannot be opened by the A functions.
+    return IsSafeFileName(storedName) && !EndsWithIgnoringCase(storedName, "." + BackupExtension) &&
+           !EndsWithIgnoringCase(storedName, "." + PACKAGE_EXTENSION) && folder.size() + storedName.size() < MAX_PATH;
+}
+
+bool WriteInstallJournal(const std::string& folder, const std::string& libraryName)
+{
+    FileHandle journal(CreateFileA((folder + InstallJournalFile).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!journal) {
+        return false;
+    }
+    // The closing line feed marks the record whole.
+    std::string text = libraryName + "\n";
+    DWORD written = 0;
+    return WriteFile(journal.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
+           written == text.size() && FlushFileBuffers(journal.Get());
+}
+
+std::string ReadInstallJournal(const std::string& folder)
+{
+    StdioFile journal = StdioFile::Open((folder + InstallJournalFile).c_str(), "rb");
+    char text[MAX_PATH + 1];
+    std::size_t read = journal ? std::fread(text, 1, sizeof text, journal.Get()) : 0;
+    if (read < 2 || text[read - 1] != '\n') {
+        return std::string();
+    }
+    std::string name(text, read - 1);
+    return IsInstallableName(folder, name) ? name : std::string();
+}
+
 void SweepLeftovers(const std::string& folder)
 {
-    for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*." + BackupExtension)) {
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            continue;
-        }
-        std::string name = entry.cFileName;
-        if (IsPackageWorkingFile(name)) {
-            DeleteFileA((folder + name).c_str());
-            continue;
-        }
-        // Only a backup of a pass that did not finish is left under this
-        // extension; what stands under its library name can only be the
-        // unfinished new copy, and the package is still here to try again.
-        MoveFileExA((folder + name).c_str(), (folder + ReplaceExtension(name, LIBRARY_EXTENSION)).c_str(),
-                    MOVEFILE_REPLACE_EXISTING);
+    std::string backupPath = folder + InstallBackupFile;
+    std::string libraryName = ReadInstallJournal(folder);
+    // What stands under the journal's library name can only be the stopped
+    // pass's unfinished new copy; its package is still here to try again.
+    if (libraryName.empty() || !Exists(backupPath) ||
+        MoveFileExA(backupPath.c_str(), (folder + libraryName).c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileA((folder + InstallJournalFile).c_str());
+        DeleteEvenIfReadOnly(backupPath);
     }
+    DeleteFileA((folder + PackageTempFile).c_str());
+    DeleteFileA((folder + PackageOutputFile).c_str());
 }
 
 std::vector<std::string> CToyPlugin::InstallPackages()
 {
     std::string folder = GetCurrentFolder() + PLUGINS_FOLDER;
+    // One pass at a time per plugins folder, across processes and users:
+    // the pass's files have fixed names, and a sweep must never meet another
+    // pass's backup. A start that cannot have the lock installs nothing.
+    FileHandle lock = TakeInstallLock(folder);
+    if (!lock) {
+        return {};
+    }
     SweepLeftovers(folder);
     std::vector<std::string> installedPackages;
     for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*." + PACKAGE_EXTENSION)) {

@@ -15,8 +15,22 @@ struct LibraryIdentity {
     bool complete = false; // the library loaded and carries both resources
 };
 
-// The extension of the backup an installation makes of the installed copy.
+// The extension of every file the pass itself makes in the plugins folder.
 inline const std::string BackupExtension = "tmp";
+// The pass's own files there, besides the unpack's working files. Held open
+// by the pass that runs; no other start sweeps or installs meanwhile.
+inline constexpr const char* InstallLockFile = "gzlock.tmp";
+// The installed copy, moved aside while a new copy is tried.
+inline constexpr const char* InstallBackupFile = "gzbackup.tmp";
+// Written before the installed copy is moved aside: the library name under
+// which the backup goes back should the pass stop before it has decided.
+inline constexpr const char* InstallJournalFile = "gzjournal.tmp";
+// Added to the name of a package that cannot be installed, so that it is not
+// tried again at every start.
+inline constexpr const char* FailedPackageSuffix = ".failed";
+// How long a start waits for another start's pass before it goes on without
+// installing; the packages then wait for the next start.
+inline constexpr DWORD InstallLockWaitMs = 60000;
 
 // Loads the library only to read its identity; a missing resource reads as 0.
 LibraryIdentity ReadLibraryIdentity(const std::string& path);
@@ -28,7 +42,20 @@ LibraryIdentity ReadModuleIdentity(HMODULE module);
 // date and a lower version. Versions compare as numbers, so 1.10 is below 1.9.
 bool IsOlderThan(const LibraryIdentity& candidate, const LibraryIdentity& installed);
 
-// Deletes the unpack's working files left in folder and puts every other
-// "*.tmp" file, the backup of an unfinished pass, back under its library
-// name ("kvp"), replacing what stands there; one that cannot be moved stays.
+// True when the pass installs a library under storedName in folder: a plain
+// file name, not ending in ".tmp" (the pass's own files) or ".kvd" (a
+// package), and short enough for a path in folder.
+bool IsInstallableName(const std::string& folder, const std::string& storedName);
+
+// Records that the backup goes back as libraryName should the pass stop;
+// false when the record could not be written whole.
+bool WriteInstallJournal(const std::string& folder, const std::string& libraryName);
+
+// The library name in the journal; empty when there is none or it is not whole.
+std::string ReadInstallJournal(const std::string& folder);
+
+// Finishes what a stopped pass left: a backup named in the journal goes back
+// under its library name, over the unfinished new copy; a backup without a
+// journal belongs to a finished update and is deleted; the unpack's working
+// files are deleted. Any other "*.tmp" file is not the pass's and stays.
 void SweepLeftovers(const std::string& folder);

@@ -367,9 +367,10 @@ TEST_F(KvpinfoRunTest, PackagesAndLeftoversAreForecastAsTheNextStartDealsWithThe
              "Older.kvd (stored name Older.kvp): roll back, the new copy (release date 5, version 1.1) is older "
              "than Older.kvp (release date 5, version 1.9)",
              "Other.kvd (stored name Other.kvp): install, as Other.kvp",
-             "Device.kvd (stored name (none)): reject name, no usable stored name; the package stays",
+             "Device.kvd (stored name (none)): reject name, no stored name that the pass installs; the package is "
+             "set aside as Device.kvd.failed",
              "gztemp.tmp: delete, a working file of an unpack",
-             "Spare.tmp: restore, the backup of an unfinished installation; put back as Spare.kvp",
+             "Spare.tmp: keep, not a file of the installation pass",
          }) {
         EXPECT_TRUE(Contains(result.out, std::string("\n  ") + line)) << line << "\n" << result.out;
     }
@@ -380,8 +381,8 @@ TEST_F(KvpinfoRunTest, PackagesAndLeftoversAreForecastAsTheNextStartDealsWithThe
     EXPECT_TRUE(IsCopyOf(folder.PluginsPath() + "Versioned.kvp", "pk_laterdate"));
     EXPECT_TRUE(IsCopyOf(folder.PluginsPath() + "Older.kvp", "pk_v19"));
     EXPECT_TRUE(IsCopyOf(folder.PluginsPath() + "Other.kvp", "pk_other"));
-    EXPECT_TRUE(IsCopyOf(folder.PluginsPath() + "Spare.kvp", "pk_other"));
-    EXPECT_TRUE(FileExists(folder.PluginsPath() + "Device.kvd"));
+    EXPECT_TRUE(IsCopyOf(folder.PluginsPath() + "Spare.tmp", "pk_other"));
+    EXPECT_TRUE(FileExists(folder.PluginsPath() + "Device.kvd.failed"));
     EXPECT_FALSE(FileExists(folder.PluginsPath() + "gztemp.tmp"));
 }
 

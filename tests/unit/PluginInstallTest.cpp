@@ -62,24 +62,30 @@ TEST_F(PluginInstallTest, NewerCopyIsKeptAndOlderRolledBack)
         const char* installed;
         const char* incoming;
         bool kept;
+        bool readOnly = false; // package and installed copy
     };
     const Case cases[] = {
-        {"pk_base", "pk_same", true},         // same date and version
-        {"pk_base", "pk_laterdate", true},    // later date wins over a lower version
-        {"pk_base", "pk_earlierdate", false}, // earlier date loses to a higher version
-        {"pk_v19", "pk_v110", false},         // 1.10 is below 1.9
-        {"pk_v110", "pk_v19", true},          //
-        {"pk_noidentity", "pk_zero", true},   // a copy without identity counts as 0 and 0
-        {"pk_noidentity", "pk_base", true},   //
-        {"pk_base", "pk_nodate", false},      // a new copy without release date
-        {"pk_base", "pk_noidentity", false},  //
+        {"pk_base", "pk_same", true},               // same date and version
+        {"pk_base", "pk_laterdate", true},          // later date wins over a lower version
+        {"pk_base", "pk_laterdate", true, true},    //
+        {"pk_base", "pk_earlierdate", false},       // earlier date loses to a higher version
+        {"pk_base", "pk_earlierdate", false, true}, //
+        {"pk_v19", "pk_v110", false},               // 1.10 is below 1.9
+        {"pk_v110", "pk_v19", true},                //
+        {"pk_noidentity", "pk_zero", true},         // a copy without identity counts as 0 and 0
+        {"pk_noidentity", "pk_base", true},         //
+        {"pk_base", "pk_nodate", false},            // a new copy without release date
+        {"pk_base", "pk_noidentity", false},        //
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.installed) + " then " + c.incoming);
+        SCOPED_TRACE(std::string(c.installed) + " then " + c.incoming + (c.readOnly ? ", read-only" : ""));
         RemoveTree(folder.PluginsPath());
         CreateDirectoryA(folder.PluginsPath().c_str(), nullptr);
         folder.AddPlugin(c.installed, "Versioned.kvp");
         AddPackage(folder, c.incoming);
+        for (const char* name : {"Versioned.kvp", "Versioned.kvd"}) {
+            SetFileAttributesA(Plugins(name).c_str(), c.readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+        }
         std::vector<std::string> listed = Install();
         EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), c.kept ? c.incoming : c.installed));
         EXPECT_EQ(listed.size(), c.kept ? 1u : 0u);
@@ -87,24 +93,31 @@ TEST_F(PluginInstallTest, NewerCopyIsKeptAndOlderRolledBack)
     }
 }
 
-TEST_F(PluginInstallTest, SweepRemovesWorkingFilesAndRestoresBackups)
+// Only a backup that the journal names goes back; other "*.tmp" files are
+// not the pass's and stay, and a backup without a journal belongs to a
+// finished update and goes, read-only or not.
+TEST_F(PluginInstallTest, SweepPutsBackOnlyTheBackupItsJournalNames)
 {
-    folder.AddPlugin("pk_other", "Other.tmp");
-    WriteBytes(Plugins("Other.kvp"), "half a library");
+    folder.AddPlugin("pk_other", "Other.kvp");
+    WriteBytes(Plugins("Other.tmp"), "8 bytes!");
+    WriteBytes(Plugins("readme.tmp"), "notes");
+    ASSERT_TRUE(CreateDirectoryA(Plugins("folder.tmp").c_str(), nullptr));
+    folder.AddPlugin("pk_base", InstallBackupFile);
+    ASSERT_TRUE(WriteInstallJournal(folder.PluginsPath(), "Versioned.kvp"));
+    WriteBytes(Plugins("Versioned.kvp"), "half a library");
     WriteBytes(Plugins("gztemp.tmp"), "payload");
     WriteBytes(Plugins("GZOUTPUT.TMP"), "half a library");
-    ASSERT_TRUE(CreateDirectoryA(Plugins("folder.tmp").c_str(), nullptr));
+    const std::vector<std::string> kept = {"Other.kvp", "Other.tmp", "Versioned.kvp", "folder.tmp", "readme.tmp"};
     EXPECT_TRUE(Install().empty());
+    EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), "pk_base"));
     EXPECT_TRUE(IsCopyOf(Plugins("Other.kvp"), "pk_other"));
-    EXPECT_EQ(Entries(), (std::vector<std::string>{"Other.kvp", "folder.tmp"}));
-}
+    EXPECT_EQ(Entries(), kept);
 
-TEST_F(PluginInstallTest, SweepRunsBeforePackagesToo)
-{
-    WriteBytes(Plugins("gztemp.tmp"), "payload");
-    AddPackage(folder, "pk_base");
-    EXPECT_EQ(Install().size(), 1u);
-    EXPECT_EQ(Entries(), std::vector<std::string>{"Versioned.kvp"});
+    folder.AddPlugin("pk_laterdate", InstallBackupFile);
+    SetFileAttributesA(Plugins(InstallBackupFile).c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(Install().empty());
+    EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), "pk_base"));
+    EXPECT_EQ(Entries(), kept);
 }
 
 TEST_F(PluginInstallTest, PackagesAreTakenInFolderOrder)
@@ -120,19 +133,28 @@ TEST_F(PluginInstallTest, PackagesAreTakenInFolderOrder)
     EXPECT_TRUE(IsCopyOf(Plugins("Other.kvp"), "pk_other"));
 }
 
-TEST_F(PluginInstallTest, StoredNameDifferentFromThePackagesOwn)
+// The file compared, backed up and restored is the one under the stored
+// name, never one found by the package's own name; and of two packages for
+// one library the newer wins in either folder order.
+TEST_F(PluginInstallTest, StoredNameIsTheLibraryThatIsComparedAndReplaced)
 {
     folder.AddPlugin("pk_base", "Versioned.kvp");
-    AddPackage(folder, "pk_laterdate", "Versioned.kvd", "Renamed.kvp");
-    EXPECT_EQ(Install().size(), 1u);
-    EXPECT_EQ(Entries(), std::vector<std::string>{"Renamed.kvp"});
-    EXPECT_TRUE(IsCopyOf(Plugins("Renamed.kvp"), "pk_laterdate"));
-
-    folder.AddPlugin("pk_base", "Versioned.kvp");
+    folder.AddPlugin("pk_other", "Other.kvp");
     AddPackage(folder, "pk_earlierdate", "Versioned.kvd", "Other.kvp");
-    EXPECT_TRUE(Install().empty());
-    EXPECT_EQ(Entries(), (std::vector<std::string>{"Renamed.kvp", "Versioned.kvp"}));
+    AddPackage(folder, "pk_earlierdate", "Evil.kvd", "Versioned.kvp");
+    EXPECT_EQ(Install(), std::vector<std::string>{Plugins("Versioned.kvd")});
     EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), "pk_base"));
+    EXPECT_TRUE(IsCopyOf(Plugins("Other.kvp"), "pk_earlierdate"));
+    EXPECT_EQ(Entries(), (std::vector<std::string>{"Other.kvp", "Versioned.kvp"}));
+
+    for (const char* newer : {"A.kvd", "B.kvd"}) {
+        SCOPED_TRACE(newer);
+        AddPackage(folder, "pk_laterdate", newer, "Same.kvp");
+        AddPackage(folder, "pk_base", newer == std::string("A.kvd") ? "B.kvd" : "A.kvd", "Same.kvp");
+        Install();
+        EXPECT_TRUE(IsCopyOf(Plugins("Same.kvp"), "pk_laterdate"));
+        DeleteFileA(Plugins("Same.kvp").c_str());
+    }
 }
 
 TEST_F(PluginInstallTest, InstalledCopyHeldOpenStaysAndSoDoesThePackage)
@@ -152,16 +174,16 @@ TEST_F(PluginInstallTest, InstalledCopyHeldOpenStaysAndSoDoesThePackage)
     EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), "pk_laterdate"));
 }
 
-TEST_F(PluginInstallTest, CorruptPackageWithoutInstalledCopyWaitsForTheNextStart)
+// A package that does not unpack leaves no working files and is set aside,
+// not tried again at the next start.
+TEST_F(PluginInstallTest, PackageThatDoesNotUnpackIsSetAsideWithoutLeftovers)
 {
-    std::string gzip = GzipBytes(ReadBytes(TestPluginPath("pk_base")));
-    gzip[gzip.size() - 8] ^= 1;
-    AddRawPackage(folder, "Versioned.kvd", "Versioned.kvp", gzip);
+    std::string damaged = GzipBytes(ReadBytes(TestPluginPath("pk_base")));
+    damaged[damaged.size() - 8] ^= 1;
+    AddRawPackage(folder, "Versioned.kvd", "Versioned.kvp", damaged);
     EXPECT_TRUE(Install().empty());
-    EXPECT_FALSE(FileExists(Plugins("Versioned.kvp")));
-    EXPECT_TRUE(FileExists(Plugins("Versioned.kvd")));
     EXPECT_TRUE(Install().empty());
-    EXPECT_EQ(Entries(), (std::vector<std::string>{"Versioned.kvd", "gzoutput.tmp", "gztemp.tmp"}));
+    EXPECT_EQ(Entries(), std::vector<std::string>{"Versioned.kvd.failed"});
 }
 
 TEST_F(PluginInstallTest, CorruptPackageOverAnInstalledCopyIsRolledBack)
@@ -184,23 +206,30 @@ TEST_F(PluginInstallTest, CorruptPackageLeavesAnotherLibraryOfItsStoredName)
     EXPECT_TRUE(IsCopyOf(Plugins("Other.kvp"), "pk_other"));
 }
 
-TEST_F(PluginInstallTest, NamesThatAreNotPlainFilesAreRefused)
+// Names that are no plain file, that the pass keeps for its own files or for
+// packages, or that are too long for the folder are refused before anything
+// is written, and their packages are set aside.
+TEST_F(PluginInstallTest, NamesThePassCannotInstallAreRefused)
 {
-    const std::string names[] = {"..\\x.kvp", "a/b.kvp", "C:x.kvp",   "C:\\x.kvp", "\\\\srv\\s\\x.kvp",
-                                 "x.kvp:s",   "CON.kvp", "nul",       "COM1.kvp",  "CONIN$",
-                                 "x.kvp.",    "x.kvp ",  "a\x01.kvp", ""};
+    const std::string names[] = {"..\\x.kvp", "a/b.kvp",     "C:x.kvp", "C:\\x.kvp",     "\\\\srv\\s\\x.kvp",
+                                 "x.kvp:s",   "CON.kvp",     "nul",     "COM1.kvp",      "CONIN$",
+                                 "x.kvp.",    "x.kvp ",      "a\x01.kvp", "",              "Versioned.tmp",
+                                 "x.TMP",     "Versioned.kvd", "x.KVD",   "gzlock.tmp",    std::string(300, 'x') + ".kvp",
+                                 "Sub.kvp"};
     std::string library = ReadBytes(TestPluginPath("pk_laterdate"));
     for (const std::string& name : names) {
         SCOPED_TRACE("stored name '" + name + "'");
         RemoveTree(folder.PluginsPath());
         CreateDirectoryA(folder.PluginsPath().c_str(), nullptr);
         folder.AddPlugin("pk_base", "Versioned.kvp");
+        ASSERT_TRUE(CreateDirectoryA(Plugins("Sub.kvp").c_str(), nullptr));
         AddRawPackage(folder, "Versioned.kvd", name, GzipBytes(library));
         AddRawPackage(folder, "Fresh.kvd", name, GzipBytes(library));
         EXPECT_TRUE(Install().empty());
         EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), "pk_base"));
-        // Nothing was unpacked anywhere: the new package waits, unread.
-        EXPECT_EQ(Entries(), (std::vector<std::string>{"Fresh.kvd", "Versioned.kvp"}));
+        // Nothing was unpacked anywhere, and nothing moved.
+        EXPECT_EQ(Entries(),
+                  (std::vector<std::string>{"Fresh.kvd.failed", "Sub.kvp", "Versioned.kvd.failed", "Versioned.kvp"}));
         EXPECT_FALSE(FileExists(folder.Path() + "x.kvp"));
     }
 }
@@ -251,15 +280,15 @@ PassMemory PassOverPackageOf(std::size_t mib)
 
 } // namespace
 
-TEST(InstallPassMemory, StaysTheSameFromOneMiBToTwoHundredFiftySix)
+TEST(InstallPassMemory, StaysTheSameFromOneMiBToTheLargestLibrary)
 {
     PassMemory small = PassOverPackageOf(1);
-    PassMemory large = PassOverPackageOf(256);
+    PassMemory large = PassOverPackageOf(PackageMaxLibrarySize / kMiB);
     ASSERT_EQ(small.installed, 1u);
     ASSERT_EQ(large.installed, 1u);
     ASSERT_GT(small.peakPagefile, 0u);
     ASSERT_GT(small.peakWorkingSet, 0u);
-    EXPECT_EQ(large.librarySize, 256 * kMiB);
+    EXPECT_EQ(large.librarySize, PackageMaxLibrarySize);
     // Far above noise, far below the package: a reader that held the payload
     // would grow by hundreds of MiB.
     const unsigned long long bound = 16 * kMiB;

@@ -74,22 +74,20 @@ PackageForecast Forecast(const std::string& folder, const std::string& packageNa
                          const std::vector<LibraryFacts>& libraries, const DependencySearch& search)
 {
     PackageForecast forecast{packageName, ReadPackageName(folder + packageName), "", ""};
-    std::vector<WIN32_FIND_DATAA> installed = FindFiles(folder, ReplaceExtension(packageName, LIBRARY_EXTENSION));
-    std::string installedName = installed.empty() ? "" : installed[0].cFileName;
-
-    if (forecast.storedName.empty()) {
+    std::string setAside = " the package is set aside as " + packageName + FailedPackageSuffix;
+    DWORD attributes = GetFileAttributesA((folder + forecast.storedName).c_str());
+    bool installed = attributes != INVALID_FILE_ATTRIBUTES;
+    if (!IsInstallableName(folder, forecast.storedName) || (installed && (attributes & FILE_ATTRIBUTE_DIRECTORY))) {
         forecast.action = "reject name";
-        forecast.detail = installedName.empty()
-                              ? "no usable stored name; the package stays and fails again at every start"
-                              : "no usable stored name; " + installedName + " is kept and the package deleted";
+        forecast.detail = "no stored name that the pass installs;" + setAside;
         return forecast;
     }
+    std::string installedName = installed ? forecast.storedName : "";
     ScratchFolder scratch;
     bool unpacked = !scratch.Path().empty() && UnpackPackage(folder + packageName, scratch.Path(), "") == 1;
     if (installedName.empty()) {
-        forecast.action = unpacked ? "install" : "keep";
-        forecast.detail = unpacked ? "as " + forecast.storedName
-                                   : "the payload does not unpack; the package stays for the next start";
+        forecast.action = unpacked ? "install" : "set aside";
+        forecast.detail = unpacked ? "as " + forecast.storedName : "the payload does not unpack;" + setAside;
         return forecast;
     }
     if (!unpacked) {
@@ -136,17 +134,22 @@ std::vector<PackageForecast> ForecastPackages(const std::string& folder, const s
 std::vector<LeftoverForecast> ForecastLeftovers(const std::string& folder)
 {
     std::vector<LeftoverForecast> forecasts;
+    std::string journal = ReadInstallJournal(folder);
     for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*." + BackupExtension)) {
+        std::string name = entry.cFileName;
         if (IsFolder(entry)) {
             continue;
         }
-        std::string name = entry.cFileName;
         if (IsPackageWorkingFile(name)) {
             forecasts.push_back({name, "delete", "a working file of an unpack"});
-        } else {
-            forecasts.push_back({name, "restore",
-                                 "the backup of an unfinished installation; put back as " +
-                                     ReplaceExtension(name, LIBRARY_EXTENSION) + ", replacing what stands there"});
+        } else if (SameNameIgnoringCase(name, InstallBackupFile)) {
+            forecasts.push_back(journal.empty()
+                                    ? LeftoverForecast{name, "delete", "the backup of a finished update"}
+                                    : LeftoverForecast{name, "restore",
+                                                       "the backup of an unfinished installation; put back as " +
+                                                           journal + ", replacing what stands there"});
+        } else if (!SameNameIgnoringCase(name, InstallJournalFile) && !SameNameIgnoringCase(name, InstallLockFile)) {
+            forecasts.push_back({name, "keep", "not a file of the installation pass"});
         }
     }
     return forecasts;
