@@ -7,8 +7,12 @@
 #include "errors/ToyError.h"
 #include "plugins/ToyPlugin.h"
 #include "support/DecimalText.h"
+#include "support/Win32Handles.h"
 
 namespace {
+
+// How long counting a run waits for another start counting at the same moment.
+constexpr DWORD RunCountWaitMs = 10000;
 
 // The resources that the first run copies, with their registry values.
 const std::pair<UINT, const std::string*> kCopiedFields[] = {
@@ -87,10 +91,19 @@ std::int32_t NextRunCount(const std::optional<std::string>& storedExecutes)
 
 bool CountRun(const std::string& keyPath, std::int32_t& runCount)
 {
+    // Starts at the same moment must not read the same count: the count is
+    // read and written under one mutex for every counter of the session. When
+    // the wait runs out (a process stuck holding it) the run is still counted.
+    KernelHandle guard(CreateMutexA(nullptr, FALSE, "Wimbleset run counters"));
+    DWORD waited = guard ? WaitForSingleObject(guard.Get(), RunCountWaitMs) : WAIT_FAILED;
     std::string stored;
     bool readable = GetRegistryString(keyPath, VALUE_EXECUTES, stored);
     runCount = NextRunCount(readable ? std::optional<std::string>(stored) : std::nullopt);
-    return SetRegistryString(keyPath, VALUE_EXECUTES, FormatDecimal(runCount));
+    bool written = SetRegistryString(keyPath, VALUE_EXECUTES, FormatDecimal(runCount));
+    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
+        ReleaseMutex(guard.Get());
+    }
+    return written;
 }
 
 bool RegisterHeader(CToyPlugin& plugin)

@@ -1,7 +1,13 @@
-// Packages met by the real host at start-up: a fresh one, and the files that
-// an installation pass stopped at each of its steps leaves behind.
+// Packages met by the real host at start-up: a fresh one, the files that an
+// installation pass stopped at each of its steps leaves behind, and starts at
+// the same moment in one folder.
+#include <cstdlib>
+#include <memory>
+#include <random>
+
 #include <gtest/gtest.h>
 
+#include "plugins/PluginInstall.h"
 #include "support/FileSystem.h"
 #include "tests/support/HostProcess.h"
 #include "tests/support/PackageBytes.h"
@@ -48,50 +54,125 @@ TEST_F(PackageRunTest, DroppedPackageIsInstalledAndLoadsInTheSameRun)
     RunAndExpectLoaded("pk_base");
 }
 
-TEST_F(PackageRunTest, PassStoppedAfterTheBackupWasMade)
+// Each row is what a pass stopped at one step leaves: the backup with or
+// without its journal, what stands under the library name, the unpack's
+// working files. The next start ends with the copy the whole pass would have
+// kept, and nothing else.
+TEST_F(PackageRunTest, PassStoppedAtAnyStepEndsAsTheWholePassWould)
 {
-    folder.AddPlugin("pk_base", "Versioned.tmp");
-    AddPackage(folder, "pk_laterdate");
-    RunAndExpectLoaded("pk_laterdate");
+    struct Case {
+        const char* step;
+        bool journal;
+        const char* backup;  // label of the backup's bytes, or "" for none
+        const char* library; // label under Versioned.kvp, "part" for a cut-short copy, "" for none
+        const char* package;
+        const char* loaded;
+    };
+    const Case cases[] = {
+        {"journal written", true, "", "pk_base", "pk_laterdate", "pk_laterdate"},
+        {"backup made", true, "pk_base", "", "pk_laterdate", "pk_laterdate"},
+        {"new copy written in part", true, "pk_base", "part", "pk_laterdate", "pk_laterdate"},
+        {"before the comparison", true, "pk_base", "pk_earlierdate", "pk_earlierdate", "pk_base"},
+        {"kept, backup not yet deleted", false, "pk_base", "pk_laterdate", "pk_laterdate", "pk_laterdate"},
+        {"rolling back, backup not yet back", true, "pk_base", "", "pk_earlierdate", "pk_base"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.step);
+        DeleteRegistryTree(kToyKey);
+        RemoveTree(folder.PluginsPath());
+        CreateDirectoryA(folder.PluginsPath().c_str(), nullptr);
+        if (c.journal) {
+            ASSERT_TRUE(WriteInstallJournal(folder.PluginsPath(), "Versioned.kvp"));
+        }
+        if (*c.backup != '\0') {
+            folder.AddPlugin(c.backup, InstallBackupFile);
+        }
+        std::string library = c.library;
+        if (library == "part") {
+            WriteBytes(Plugins("Versioned.kvp"), ReadBytes(TestPluginPath(c.package)).substr(0, 3000));
+            WriteBytes(Plugins("gzoutput.tmp"), ReadBytes(TestPluginPath(c.package)).substr(0, 3000));
+        } else if (!library.empty()) {
+            folder.AddPlugin(library, "Versioned.kvp");
+        }
+        AddPackage(folder, c.package);
+        RunAndExpectLoaded(c.loaded);
+        folder.ClearTrace();
+    }
 }
 
-TEST_F(PackageRunTest, PassStoppedWhileTheNewCopyWasWritten)
+namespace {
+
+// What one round of simultaneous starts leaves; every rule holds byte for byte.
+void ExpectNothingLost(const ToyFolder& folder, bool settled)
 {
-    folder.AddPlugin("pk_base", "Versioned.tmp");
-    AddPackage(folder, "pk_laterdate");
-    std::string library = ReadBytes(TestPluginPath("pk_laterdate"));
-    WriteBytes(Plugins("gztemp.tmp"), GzipBytes(library).substr(0, 2000));
-    WriteBytes(Plugins("gzoutput.tmp"), library.substr(0, 3000));
-    RunAndExpectLoaded("pk_laterdate");
+    std::string plugins = folder.PluginsPath();
+    bool updated = IsCopyOf(plugins + "Versioned.kvp", "pk_laterdate");
+    EXPECT_TRUE(updated || IsCopyOf(plugins + "Versioned.kvp", "pk_base")) << "Versioned.kvp is neither copy";
+    EXPECT_TRUE(updated || FileExists(plugins + "Versioned.kvd")) << "the update was lost";
+    EXPECT_TRUE(IsCopyOf(plugins + "Other.kvp", "pk_other") || FileExists(plugins + "Other.kvd"))
+        << "the new plugin was lost";
+    if (settled) {
+        EXPECT_TRUE(updated);
+        EXPECT_TRUE(FindFiles(plugins, "*.kvd").empty());
+        EXPECT_TRUE(FindFiles(plugins, "*.tmp").empty());
+        EXPECT_TRUE(FindFiles(plugins, "*.failed").empty());
+    }
 }
 
-TEST_F(PackageRunTest, PassStoppedWithAPartLibraryUnderItsName)
+int RoundsOfSimultaneousStarts()
 {
-    folder.AddPlugin("pk_base", "Versioned.tmp");
-    AddPackage(folder, "pk_laterdate");
-    WriteBytes(Plugins("Versioned.kvp"), ReadBytes(TestPluginPath("pk_laterdate")).substr(0, 3000));
-    RunAndExpectLoaded("pk_laterdate");
+    const char* rounds = std::getenv("TOY_SIMULTANEOUS_ROUNDS");
+    return rounds != nullptr ? std::atoi(rounds) : 3;
 }
 
-TEST_F(PackageRunTest, PassStoppedBeforeTheComparison)
-{
-    folder.AddPlugin("pk_base", "Versioned.tmp");
-    folder.AddPlugin("pk_earlierdate", "Versioned.kvp");
-    AddPackage(folder, "pk_earlierdate");
-    RunAndExpectLoaded("pk_base");
-}
+} // namespace
 
-TEST_F(PackageRunTest, PassStoppedAfterKeepingBeforeTheBackupWasDeleted)
+// Four starts at once in one folder with an installed library, its update and
+// a new plugin; in every other round one start is killed at a random moment,
+// and one more start then settles the folder. Nothing is lost, and every run
+// that ended is counted once, for the toy and for each plugin.
+TEST_F(PackageRunTest, SimultaneousStartsLoseNothingAndCountEveryRun)
 {
-    folder.AddPlugin("pk_base", "Versioned.tmp");
-    folder.AddPlugin("pk_laterdate", "Versioned.kvp");
-    AddPackage(folder, "pk_laterdate");
-    RunAndExpectLoaded("pk_laterdate");
-}
-
-TEST_F(PackageRunTest, PassStoppedInARollbackBeforeTheBackupWasRenamed)
-{
-    folder.AddPlugin("pk_base", "Versioned.tmp");
-    AddPackage(folder, "pk_earlierdate");
-    RunAndExpectLoaded("pk_base");
+    std::mt19937 random(20261207);
+    int rounds = RoundsOfSimultaneousStarts();
+    for (int round = 0; round < rounds; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        DeleteRegistryTree(kToyKey);
+        ToyFolder place;
+        place.AddPlugins({"tp_quit"});
+        place.AddPlugin("pk_base", "Versioned.kvp");
+        AddPackage(place, "pk_laterdate");
+        AddPackage(place, "pk_other", "Other.kvd", "Other.kvp");
+        bool kill = round % 2 == 1;
+        std::vector<std::unique_ptr<RunningHost>> hosts;
+        for (int i = 0; i < 4; ++i) {
+            hosts.push_back(std::make_unique<RunningHost>(place.Path()));
+            ASSERT_TRUE(hosts.back()->Started());
+        }
+        if (kill) {
+            Sleep(std::uniform_int_distribution<DWORD>(0, 1500)(random));
+            hosts[0].reset();
+        }
+        int ended = 0;
+        for (const std::unique_ptr<RunningHost>& host : hosts) {
+            unsigned long exitCode = 1;
+            if (host) {
+                ASSERT_TRUE(host->WaitForExit(exitCode, 120000));
+                EXPECT_EQ(exitCode, 0u);
+                ++ended;
+            }
+        }
+        ExpectNothingLost(place, !kill);
+        if (kill) {
+            HostRun settle = RunHost(place.Path());
+            ASSERT_TRUE(settle.finished);
+            ExpectNothingLost(place, true);
+            ++ended;
+        }
+        // A killed start may or may not have counted its run.
+        for (const std::string& key : {kToyKey, kToyKey + "\\Quitter", kToyKey + "\\Versioned", kToyKey + "\\Other"}) {
+            int counted = std::atoi(RegistryText(key, "Executes").c_str());
+            EXPECT_TRUE(counted == ended || (kill && counted == ended + 1)) << key << " counted " << counted;
+        }
+    }
 }
