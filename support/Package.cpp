@@ -88,8 +88,8 @@ bool ReplaceFile(const std::string& from, const std::string& to)
 
 // Copies the payload of the open package to tempPath, decompresses it into
 // workPath and moves that over outputPath. The files are closed on return.
-bool Unpack(StdioFile& package, const std::string& tempPath, const std::string& workPath,
-            const std::string& outputPath, Buffer& buffer)
+bool Unpack(StdioFile& package, const std::string& tempPath, const std::string& workPath, const std::string& outputPath,
+            Buffer& buffer)
 {
     StdioFile temp = StdioFile::Open(tempPath.c_str(), "wb");
     if (!temp) {

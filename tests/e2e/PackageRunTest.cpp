@@ -164,8 +164,8 @@ TEST_F(PackageRunTest, SimultaneousStartsLoseNothingAndCountEveryRun)
         }
         ExpectNothingLost(place, !kill);
         if (kill) {
-            HostRun settle = RunHost(place.Path());
-            ASSERT_TRUE(settle.finished);
+            HostRun settle = RunHost(place.Path(), 120000);
+            ASSERT_TRUE(settle.finished) << FindFiles(place.PluginsPath(), "*.tmp").size() << " *.tmp files";
             ExpectNothingLost(place, true);
             ++ended;
         }

@@ -175,56 +175,48 @@ TEST_F(ToyPluginTest, ReleaseIsDepthFirstAndHoldingTheLibrariesChangesOnlyTheUnl
     }
 }
 
-TEST_F(ToyPluginTest, ReleaseOfAChildNotInChildrenStillReleasesIt)
-{
-    folder.AddPlugins({"tp_x", "tp_p", "tp_good"});
-    CToyPlugin* x = Load().at(0);
-    std::vector<CToyPlugin*> before = x->children;
-    HMODULE module = nullptr;
-    CToyPlugin loader;
-    CToyPlugin* stray = loader.CreateFromLibrary(folder.PluginsPath() + "tp_good.kvp", module);
-    ASSERT_NE(stray, nullptr);
-    stray->module = module;
-    folder.ClearTrace();
-    EXPECT_NE(x->Release(stray), 0);
-    EXPECT_EQ(x->children, before);
-    EXPECT_EQ(folder.Trace(), (std::vector<std::string>{"tp_good releasehook refused", "tp_good destroy"}));
-}
-
-TEST_F(ToyPluginTest, ReleaseOfOneChildTakesItOutOfChildren)
+// Release with a child takes it out of children, and releases one that is not
+// there all the same.
+TEST_F(ToyPluginTest, ReleaseOfOneChildReleasesItWhereverItStands)
 {
     folder.AddPlugins({"tp_x", "tp_p", "tp_q", "tp_r"});
     CToyPlugin* x = Load().at(0);
-    CToyPlugin* p = Child(x, "P");
     folder.ClearTrace();
-    EXPECT_NE(x->Release(p), 0);
+    EXPECT_NE(x->Release(Child(x, "P")), 0);
     EXPECT_EQ(Names(x->children), std::vector<std::string>{"Q"});
     std::vector<std::string> trace = folder.Trace();
     EXPECT_EQ(trace.front(), "tp_r releasehook");
     EXPECT_EQ(CountLines(trace, "tp_p destroy"), 1);
     EXPECT_FALSE(IsLoaded("tp_p"));
+
+    std::vector<CToyPlugin*> before = x->children;
+    HMODULE module = nullptr;
+    CToyPlugin loader;
+    CToyPlugin* stray = loader.CreateFromLibrary(TestPluginPath("tp_good"), module);
+    ASSERT_NE(stray, nullptr);
+    stray->module = module;
+    folder.ClearTrace();
+    EXPECT_NE(x->Release(stray), 0);
+    EXPECT_EQ(x->children, before);
+    EXPECT_EQ(folder.Trace(),
+              (std::vector<std::string>{"tp_good releasehook refused", "tp_good destroy", "tp_good unload"}));
 }
 
-TEST_F(ToyPluginTest, LibrariesThatYieldNoObjectAreSkippedAndUnloaded)
+// Libraries that yield no object are skipped and unloaded; rejected
+// candidates are released, destroyed and unloaded.
+TEST_F(ToyPluginTest, CandidatesThatYieldNoObjectOrAreRejectedAreDiscarded)
 {
-    folder.AddPlugins({"tp_nonew", "tp_newnull", "tp_otherarch", "tp_good"});
+    folder.AddPlugins({"tp_nonew", "tp_newnull", "tp_otherarch", "tp_stranger", "tp_refuse", "tp_noname", "tp_good"});
     WriteBytes(folder.PluginsPath() + "notalibrary.kvp", "this is text, not a library");
     ASSERT_TRUE(CreateDirectoryA((folder.PluginsPath() + "folder.kvp").c_str(), nullptr));
     EXPECT_EQ(Names(Load()), std::vector<std::string>{"Good"});
     std::vector<std::string> trace = folder.Trace();
     EXPECT_GE(CountLines(trace, "tp_newnull new gives null"), 1);
-    EXPECT_GE(CountLines(trace, "tp_newnull unload"), 1);
-    EXPECT_GE(CountLines(trace, "tp_nonew unload"), 1);
-    EXPECT_FALSE(IsLoaded("tp_nonew"));
-    EXPECT_FALSE(IsLoaded("tp_newnull"));
+    for (const char* label : {"tp_nonew", "tp_newnull"}) {
+        EXPECT_GE(CountLines(trace, std::string(label) + " unload"), 1) << label;
+        EXPECT_FALSE(IsLoaded(label)) << label;
+    }
     EXPECT_TRUE(IsLoaded("tp_good"));
-}
-
-TEST_F(ToyPluginTest, RejectedCandidatesAreReleasedDestroyedAndUnloaded)
-{
-    folder.AddPlugins({"tp_stranger", "tp_refuse", "tp_noname", "tp_good"});
-    EXPECT_EQ(Names(Load()), std::vector<std::string>{"Good"});
-    std::vector<std::string> trace = folder.Trace();
     for (const char* label : {"tp_stranger", "tp_refuse", "tp_noname"}) {
         std::string l = label;
         EXPECT_LT(IndexOf(trace, l + " releasehook refused"), IndexOf(trace, l + " destroy")) << l;
