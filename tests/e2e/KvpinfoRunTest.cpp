@@ -85,11 +85,9 @@ private:
     bool Take(char c)
     {
         Blanks();
-        if (at_ < text_.size() && text_[at_] == c) {
-            ++at_;
-            return true;
-        }
-        return false;
+        bool taken = at_ < text_.size() && text_[at_] == c;
+        at_ += taken ? 1 : 0;
+        return taken;
     }
 
     // Escapes are kept as the escaped character; the reports hold no \\u.
@@ -166,8 +164,7 @@ protected:
     {
         CurrentDirectoryScope scope(folder.Path());
         options.insert(options.begin(), {"--host", ProgramFolder() + "PillowmoorToy.exe"});
-        std::ostringstream out;
-        std::ostringstream err;
+        std::ostringstream out, err;
         Result result;
         result.exitCode = RunKvpinfo(options, out, err);
         result.out = out.str();
@@ -206,16 +203,10 @@ protected:
         ASSERT_TRUE(JsonParser(result.out).Parse(report)) << result.out << result.err;
         libraries.clear();
         for (const Json& library : report["libraries"].items) {
-            libraries[library["file"].text] = &library;
+            libraries[library["file"].text] = library;
         }
         placings.clear();
         CollectPlacings(report["tree"], "-", placings);
-    }
-
-    const Json& Library(const std::string& file)
-    {
-        static const Json missing;
-        return libraries.count(file) != 0 ? *libraries[file] : missing;
     }
 
     std::vector<std::string> RunHostPlacings()
@@ -230,7 +221,7 @@ protected:
     ToyFolder folder;
     int exitCode = -1;
     Json report;
-    std::map<std::string, const Json*> libraries;
+    std::map<std::string, Json> libraries;
     std::vector<std::string> placings;
 };
 
@@ -261,11 +252,11 @@ TEST_F(KvpinfoRunTest, EachLibraryThatLoadsNowhereIsGivenItsReason)
     };
     EXPECT_EQ(libraries.size(), reasons.size());
     for (const auto& [file, reason] : reasons) {
-        EXPECT_EQ(Library(file)["problem"].text, reason) << file;
+        EXPECT_EQ(libraries[file]["problem"].text, reason) << file;
     }
-    EXPECT_EQ(Library("tp_good.kvp")["places"].text, "1");
-    EXPECT_EQ(Library("tp_count2.kvp")["ownerCount"].text, "2");
-    EXPECT_EQ(Library("tp_noversion.kvp")["header"]["version"].text, "null");
+    EXPECT_EQ(libraries.at("tp_good.kvp")["places"].text, "1");
+    EXPECT_EQ(libraries.at("tp_count2.kvp")["ownerCount"].text, "2");
+    EXPECT_EQ(libraries.at("tp_noversion.kvp")["header"]["version"].text, "null");
 
     // The same for people: one block per library, in folder order.
     Result text = RunWithoutPluginCode();
@@ -295,12 +286,12 @@ TEST_F(KvpinfoRunTest, DependenciesAreLookedForBesideTheHostNotBesideThePlugin)
     folder.AddPlugin("tp_missingdll");
     ASSERT_TRUE(CopyFileA((ProgramFolder() + "absent\\" + dll).c_str(), (folder.PluginsPath() + dll).c_str(), FALSE));
     RunJson();
-    EXPECT_EQ(Library("tp_missingdll.kvp")["missingImports"].items.at(0).text, dll);
+    EXPECT_EQ(libraries.at("tp_missingdll.kvp")["missingImports"].items.at(0).text, dll);
     // The host's current folder is searched.
     ASSERT_TRUE(CopyFileA((ProgramFolder() + "absent\\" + dll).c_str(), (folder.Path() + dll).c_str(), FALSE));
     RunJson();
-    EXPECT_TRUE(Library("tp_missingdll.kvp")["missingImports"].items.empty());
-    EXPECT_EQ(Library("tp_missingdll.kvp")["problem"].text, "no name (string 1)");
+    EXPECT_TRUE(libraries.at("tp_missingdll.kvp")["missingImports"].items.empty());
+    EXPECT_EQ(libraries.at("tp_missingdll.kvp")["problem"].text, "no name (string 1)");
 }
 
 TEST_F(KvpinfoRunTest, PredictedTreeIsTheTreeTheHostBuilds)
@@ -340,12 +331,12 @@ TEST_F(KvpinfoRunTest, RegistryMirrorIsReadWithoutCreatingKeys)
     folder.AddPlugins({"tp_x", "tp_p"});
     WriteRegistryRaw(kToyKey + "\\X", "Executes", REG_SZ, std::string("41", 3));
     RunJson({"--registry"});
-    EXPECT_EQ(Library("tp_x.kvp")["registry"]["Executes"].text, "41");
-    EXPECT_EQ(Library("tp_x.kvp")["registry"]["Active"].text, "null");
-    EXPECT_EQ(Library("tp_p.kvp")["registry"]["Executes"].text, "null");
+    EXPECT_EQ(libraries.at("tp_x.kvp")["registry"]["Executes"].text, "41");
+    EXPECT_EQ(libraries.at("tp_x.kvp")["registry"]["Active"].text, "null");
+    EXPECT_EQ(libraries.at("tp_p.kvp")["registry"]["Executes"].text, "null");
     EXPECT_FALSE(RegistryKeyExists(kToyKey + "\\P"));
     RunJson();
-    EXPECT_EQ(Library("tp_x.kvp")["registry"].kind, 0) << "the mirror only with --registry";
+    EXPECT_EQ(libraries.at("tp_x.kvp")["registry"].kind, 0) << "the mirror only with --registry";
 }
 
 TEST_F(KvpinfoRunTest, PackagesAndLeftoversAreForecastAsTheNextStartDealsWithThem)
@@ -390,22 +381,22 @@ TEST_F(KvpinfoRunTest, BadUsageEndsWithTwo)
 {
     folder.AddPlugin("tp_good");
     EXPECT_EQ(Run().exitCode, 0);
-    EXPECT_EQ(Run({"--bogus"}).exitCode, 2);
-    EXPECT_EQ(Run({"--toy"}).exitCode, 2);
-    EXPECT_EQ(Run({"Plugins", "Other"}).exitCode, 2);
-    Result missing = Run({"NoSuchFolder"});
-    EXPECT_EQ(missing.exitCode, 2);
-    EXPECT_EQ(missing.out, "");
-    EXPECT_TRUE(Contains(missing.err, "no folder NoSuchFolder")) << missing.err;
-    Result noHost = Run({"--toy", kToy, "--host", folder.Path() + "None.exe"});
-    EXPECT_EQ(noHost.exitCode, 2);
-    EXPECT_TRUE(Contains(noHost.err, "no host executable")) << noHost.err;
+    for (const auto& [options, message] : std::map<std::vector<std::string>, std::string>{
+             {{"--bogus"}, "usage"},
+             {{"--toy"}, "usage"},
+             {{"Plugins", "Other"}, "usage"},
+             {{"NoSuchFolder"}, "no folder NoSuchFolder"},
+             {{"--toy", kToy, "--host", folder.Path() + "None.exe"}, "no host executable"}}) {
+        Result result = Run(options);
+        EXPECT_EQ(result.exitCode, 2) << options[0];
+        EXPECT_EQ(result.out, "") << options[0];
+        EXPECT_TRUE(Contains(result.err, message)) << result.err;
+    }
 
     // Without --host the toy comes from an executable beside the folder;
     // there is none here.
     CurrentDirectoryScope scope(folder.Path());
-    std::ostringstream out;
-    std::ostringstream err;
+    std::ostringstream out, err;
     EXPECT_EQ(RunKvpinfo({}, out, err), 2);
     EXPECT_TRUE(Contains(err.str(), "no toy name")) << err.str();
     // Named with --toy, the toy's tree is predicted, but the loader would

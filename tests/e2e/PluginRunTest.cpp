@@ -129,9 +129,8 @@ TEST_P(RecordRunTest, IsReportedOnceAndEverythingIsReleased)
 
 // Shutdown goes on past a ReleaseHook that throws, once, every time or deep in
 // the tree, running every other ReleaseHook once and the thrower's not again;
-// from a nested Initialise the record reaches the entry point intact. While
-// the record from the window procedure is reported, the timer of
-// tp_throwtimer runs: each tick would throw again if the box let it.
+// from a nested Initialise the record reaches the entry point intact;
+// tp_throwtimer's timer, which throws on every tick, ticks while it is reported.
 INSTANTIATE_TEST_SUITE_P(
     FromEveryPlace, RecordRunTest,
     ::testing::Values(

@@ -5,7 +5,7 @@
 //   TP_THROW_IN_RELEASE_HOOK_ONCE, TP_THROW_IN_RELEASE_HOOK_ALWAYS
 //   TP_OWN_RELEASE                         Release runs ReleaseHook every time,
 //                                          as another copy of the framework may
-//   TP_COLLECT, TP_THROW_IN_WNDPROC, TP_THROW_ON_TIMER, TP_QUIT
+//   TP_COLLECT, TP_THROW_IN_WNDPROC, TP_THROW_ON_TIMER (every tick), TP_QUIT
 //   TP_LISTEN                              traces what the toy channel says
 //   TP_READ_MENU                           traces every popup menu and closes it
 //   TP_TRACE_NAME                          release and destroy lines carry the
@@ -177,8 +177,6 @@ private:
 
     void OnMessage([[maybe_unused]] HWND window, UINT message)
     {
-        // The timer keeps running: every tick throws again, as long as plugin
-        // code is allowed to run.
         if (message == WM_TIMER) {
             Trace("timer throws");
             throw Failure("WM_TIMER");

@@ -59,6 +59,5 @@ CapturedBox ReadMessageBox(HWND dialog)
 
 void PressOk(HWND dialog)
 {
-    constexpr UINT kReadingTimeMs = 250;
-    SetTimer(dialog, 1, kReadingTimeMs, PressOkNow);
+    SetTimer(dialog, 1, 250, PressOkNow);
 }

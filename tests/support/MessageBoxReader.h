@@ -19,7 +19,6 @@ bool IsDialogWindow(HWND window);
 
 CapturedBox ReadMessageBox(HWND dialog);
 
-// Closes the box as a click on its OK button would, a quarter of a second
-// later: long enough for the box's own message loop to run, as it does while
-// a user reads the box.
+// Closes the box as a click on OK would, a quarter of a second later, so that
+// the box's message loop runs as it does while a user reads the box.
 void PressOk(HWND dialog);
