@@ -126,10 +126,12 @@ TEST_F(ToyRunTest, CreatureIsALayeredTopmostToolWindowThatAnimates)
     EXPECT_EQ(rect.right - rect.left, 128);
     EXPECT_EQ(rect.bottom - rect.top, 128);
 
-    std::vector<std::uint32_t> first = CaptureScreenArea(creature);
-    ASSERT_FALSE(first.empty());
-    EXPECT_TRUE(std::any_of(first.begin(), first.end(), [](std::uint32_t p) { return (p & 0xFFFFFF) != 0; }))
-        << "nothing of the creature is on the screen";
+    // The window exists a moment before it is shown with its first frame.
+    std::vector<std::uint32_t> first;
+    EXPECT_TRUE(WaitUntil([&] {
+        first = CaptureScreenArea(creature);
+        return std::any_of(first.begin(), first.end(), [](std::uint32_t p) { return (p & 0xFFFFFF) != 0; });
+    })) << "nothing of the creature is on the screen";
     EXPECT_TRUE(WaitUntil([&] { return CaptureScreenArea(creature) != first; })) << "the creature stands still";
     ExitThroughMenu();
 }
