@@ -1,5 +1,6 @@
 #include "support/DecimalText.h"
 
+#include <charconv>
 #include <cstdlib>
 #include <limits>
 
@@ -106,6 +107,12 @@ double ParseDecimalDouble(const std::string& text)
 std::string FormatDecimal(std::int32_t value)
 {
     return std::to_string(value);
+}
+
+std::string FormatDecimalDouble(double value)
+{
+    char text[32];
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
 std::int32_t IncrementSaturating(std::int32_t value)

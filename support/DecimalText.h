@@ -18,5 +18,8 @@ double ParseDecimalDouble(const std::string& text);
 // Decimal text without leading zeros, with a leading "-" when negative.
 std::string FormatDecimal(std::int32_t value);
 
+// The shortest decimal text that reads back as value: "1.1", "20261207", "1e+21".
+std::string FormatDecimalDouble(double value);
+
 // One more than value, staying at the largest value instead of overflowing.
 std::int32_t IncrementSaturating(std::int32_t value);

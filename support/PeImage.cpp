@@ -1,7 +1,9 @@
 #include "support/PeImage.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
+#include <set>
 
 namespace {
 
@@ -14,6 +16,9 @@ constexpr std::size_t kExportDirectorySize = 40;
 constexpr std::size_t kImportDescriptorSize = 20;
 constexpr std::uint32_t kExportDirectory = 0;
 constexpr std::uint32_t kImportDirectory = 1;
+constexpr std::uint32_t kResourceDirectory = 2;
+constexpr std::uint32_t kStringResource = 6;
+constexpr std::uint32_t kSubdirectory = 0x80000000;
 // Export and DLL names are short; a longer run of bytes is no name.
 constexpr std::size_t kLongestName = 256;
 
@@ -153,6 +158,85 @@ bool ReadImports(const AddressMap& image, std::size_t fileSize, std::uint32_t di
     return false;
 }
 
+// The entries of the resource directory at offset within the resource
+// section: (id, offset of what it points to, with kSubdirectory set for a
+// directory). Named entries, which come first, are skipped.
+std::vector<std::pair<std::uint32_t, std::uint32_t>> ResourceEntries(const AddressMap& image, std::uint32_t section,
+                                                                     std::uint32_t offset)
+{
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> entries;
+    std::optional<std::uint32_t> named = image.Read(section + offset + 12, 2);
+    std::optional<std::uint32_t> numbered = image.Read(section + offset + 14, 2);
+    for (std::uint32_t i = 0; named && numbered && i < *numbered; ++i) {
+        std::uint32_t at = section + offset + 16 + 8 * (*named + i);
+        std::optional<std::uint32_t> id = image.Read(at, 4);
+        std::optional<std::uint32_t> target = image.Read(at + 4, 4);
+        if (!id || !target) {
+            break;
+        }
+        entries.emplace_back(*id, *target);
+    }
+    return entries;
+}
+
+// One block of 16 strings, each a 16-bit length and that many UTF-16 units.
+// budget bounds the units read over all blocks, since blocks may share bytes.
+void ReadStringBlock(const AddressMap& image, std::uint32_t firstId, std::uint32_t address, std::uint32_t size,
+                     std::uint64_t& budget, PeImage& result)
+{
+    std::map<std::uint32_t, std::string> block;
+    std::uint64_t at = address;
+    for (std::uint32_t i = 0; i < 16; ++i) {
+        std::optional<std::uint32_t> length = image.Read(static_cast<std::uint32_t>(at), 2);
+        std::uint64_t end = at + 2 + 2 * std::uint64_t{length.value_or(0)};
+        if (!length || end > std::uint64_t{address} + size || *length > budget ||
+            (*length > 0 && !image.Has(static_cast<std::uint32_t>(at + 2), end - at - 2))) {
+            return;
+        }
+        budget -= *length;
+        std::string text;
+        for (at += 2; at < end; at += 2) {
+            std::uint32_t unit = *image.Read(static_cast<std::uint32_t>(at), 2);
+            text += unit < 0x80 ? static_cast<char>(unit) : '?';
+        }
+        if (!text.empty()) {
+            block[firstId + i] = text;
+        }
+    }
+    result.strings.merge(block);
+}
+
+// Resource type, then block (id / 16 + 1), then language, then the data
+// entry: the data's address and size.
+void ReadStrings(const AddressMap& image, std::uint32_t section, std::uint64_t budget, PeImage& result)
+{
+    if (section == 0) {
+        return;
+    }
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> types = ResourceEntries(image, section, 0);
+    auto strings = std::find_if(types.begin(), types.end(), [](const auto& entry) {
+        return entry.first == kStringResource && (entry.second & kSubdirectory);
+    });
+    if (strings == types.end()) {
+        return;
+    }
+    std::set<std::uint32_t> seen;
+    for (auto [block, languages] : ResourceEntries(image, section, strings->second & ~kSubdirectory)) {
+        if (block < 1 || block > 4096 || !(languages & kSubdirectory) || !seen.insert(block).second) {
+            continue;
+        }
+        auto entries = ResourceEntries(image, section, languages & ~kSubdirectory);
+        if (entries.empty() || (entries[0].second & kSubdirectory)) {
+            continue;
+        }
+        std::optional<std::uint32_t> address = image.Read(section + entries[0].second, 4);
+        std::optional<std::uint32_t> size = image.Read(section + entries[0].second + 4, 4);
+        if (address && size) {
+            ReadStringBlock(image, (block - 1) * 16, *address, *size, budget, result);
+        }
+    }
+}
+
 } // namespace
 
 PeImage ReadPeImage(std::string_view data)
@@ -206,7 +290,9 @@ PeImage ReadPeImage(std::string_view data)
     }
     if (!ReadImports(image, bytes.Size(), directoryAt(kImportDirectory), result)) {
         result.problem = "damaged PE image (import table)";
+        return result;
     }
+    ReadStrings(image, directoryAt(kResourceDirectory), bytes.Size(), result);
     return result;
 }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,10 +20,14 @@ struct PeImage {
     bool isDll = false;
     std::vector<std::string> exports; // names exported by name, in table order
     std::vector<std::string> imports; // DLL names of the import table, in order
+    // The string table as LoadStringA reads it, by id: the first language of
+    // each block, characters beyond ASCII as "?"; empty strings are absent.
+    std::map<std::uint32_t, std::string> strings;
 };
 
-// Reads the headers, the export names and the import table from bytes. On a
-// problem the fields read so far are kept, the rest stay empty.
+// Reads the headers, the export names, the import table and the string table
+// from bytes. On a problem the fields read so far are kept, the rest stay
+// empty; a damaged string block is left out, as LoadStringA finds nothing there.
 PeImage ReadPeImage(std::string_view bytes);
 
 // "x86", "x86-64", or the machine number in hexadecimal.

@@ -1,6 +1,7 @@
 // Packages built in memory, byte by byte, for the reader's tests.
 #pragma once
 
+#include <map>
 #include <string>
 
 // data as one gzip member.
@@ -12,3 +13,6 @@ std::string PackageBytes(const std::string& blockText, const std::string& payloa
 
 // Bytes that compress poorly and differ from call to call with seed.
 std::string NoiseBytes(std::size_t size, unsigned seed);
+
+// A 64-bit DLL image holding nothing but a string table with strings (ids 0 to 15).
+std::string LibraryBytes(const std::map<int, std::string>& strings);

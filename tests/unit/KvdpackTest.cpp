@@ -1,7 +1,9 @@
 // kvdpack, run in this process with its output captured.
 #include "tools/kvdpack/Kvdpack.h"
 
+#include <map>
 #include <sstream>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -55,33 +57,46 @@ TEST(Kvdpack, PackageHoldsTheLibrarysNameAndUnpacksToItsBytes)
     EXPECT_TRUE(Contains(listed.out, payloadLine + " bytes of gzip data\n")) << listed.out;
 }
 
-TEST(Kvdpack, ListTellsADamagedPackage)
+TEST(Kvdpack, ListTellsWhatTheHostWouldRefuse)
 {
     ScratchDir dir;
-    std::string gzip = GzipBytes("library bytes");
-    gzip[gzip.size() - 6] ^= 1;
-    WriteBytes(dir.File("Bad.kvd"), PackageBytes("Bad.kvp", gzip));
-    Result listed = RunTool({"--list", dir.File("Bad.kvd")});
-    EXPECT_EQ(listed.exitCode, 1);
-    EXPECT_TRUE(Contains(listed.out, "crc: damaged or cut short\n")) << listed.out;
-    EXPECT_TRUE(Contains(listed.err, "will not install")) << listed.err;
-}
-
-TEST(Kvdpack, ListTellsANameTheHostRefuses)
-{
-    ScratchDir dir;
+    std::string damaged = GzipBytes("library bytes");
+    damaged[damaged.size() - 6] ^= 1;
+    WriteBytes(dir.File("Bad.kvd"), PackageBytes("Bad.kvp", damaged));
     WriteBytes(dir.File("Evil.kvd"), PackageBytes("..\\Evil.kvp", GzipBytes("x")));
-    Result listed = RunTool({"--list", dir.File("Evil.kvd")});
-    EXPECT_EQ(listed.exitCode, 1);
-    EXPECT_TRUE(Contains(listed.err, "not a plain file name")) << listed.err;
+    WriteBytes(dir.File("Short.kvd"), "too short");
+    for (auto [file, part] :
+         std::vector<std::pair<std::string, std::string>>{{"Bad.kvd", "payload is damaged"},
+                                                          {"Evil.kvd", "not a plain file name"},
+                                                          {"Short.kvd", "shorter than a package's name block"},
+                                                          {"Absent.kvd", "cannot open"}}) {
+        Result listed = RunTool({"--list", dir.File(file)});
+        EXPECT_EQ(listed.exitCode, 1) << file;
+        EXPECT_TRUE(Contains(listed.err, part)) << listed.err;
+    }
 }
 
-TEST(Kvdpack, ListRefusesFilesThatAreNoPackage)
+// The release date (string 4) and version (3) as the host reads them.
+TEST(Kvdpack, PackingShowsTheNumbersTheHostCompares)
 {
     ScratchDir dir;
-    WriteBytes(dir.File("Short.kvd"), "too short");
-    EXPECT_EQ(RunTool({"--list", dir.File("Short.kvd")}).exitCode, 1);
-    EXPECT_EQ(RunTool({"--list", dir.File("Absent.kvd")}).exitCode, 1);
+    using Row = std::tuple<std::map<int, std::string>, std::string, std::string>;
+    for (auto [strings, compared, warning] : std::vector<Row>{
+             {{{3, "2.5"}, {4, "8"}}, "date 8 (string 4 \"8\"), then version 2.5 (string 3 \"2.5\")", ""},
+             {{{3, " 1.0"}, {4, "+7"}}, "7 (string 4 \"+7\"), then version 1 (string 3 \" 1.0\")", ""},
+             {{{3, "1.10"}, {4, "7"}}, "then version 1.1 (", "\"1.10\" reads as the number 1.1: versions compare"},
+             {{{3, "1.2.3"}, {4, "7"}}, "then version 1.2 (", "version \"1.2.3\" reads as the number 1.2"},
+             {{{3, "2"}, {4, "2026-12-07"}}, "date 2026 (", "release date \"2026-12-07\" reads as the number 2026\n"},
+             {{{4, "7"}, {5, "1.10"}}, "then version 0 (string 3 missing)", "string 3 (version) is missing or empty"},
+             {{{3, "1"}, {4, ""}}, "date 0 (string 4 missing)", "string 4 (release date) is missing or empty"}}) {
+        WriteBytes(dir.File("Lib.kvp"), LibraryBytes(strings));
+        Result packed = RunTool({dir.File("Lib.kvp")});
+        EXPECT_EQ(packed.exitCode, 0) << packed.err;
+        EXPECT_TRUE(Contains(packed.out, "\ncompared: release date ")) << packed.out;
+        EXPECT_TRUE(Contains(packed.out, compared)) << packed.out;
+        EXPECT_EQ(packed.err.empty(), warning.empty()) << packed.err;
+        EXPECT_TRUE(Contains(packed.err, warning)) << packed.err;
+    }
 }
 
 TEST(Kvdpack, RefusesLibrariesItCannotPackUsefully)
@@ -93,6 +108,8 @@ TEST(Kvdpack, RefusesLibrariesItCannotPackUsefully)
     EXPECT_TRUE(Contains(dotted.err, "NAME.kvp")) << dotted.err;
     EXPECT_FALSE(Exists(dir.File("Two.kvd")));
 
+    WriteBytes(dir.File("Text.kvp"), "x");
+    EXPECT_TRUE(Contains(RunTool({dir.File("Text.kvp")}).err, "no MZ header), so the host cannot load it"));
     Result missing = RunTool({dir.File("Absent.kvp")});
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(Contains(missing.err, "cannot open")) << missing.err;

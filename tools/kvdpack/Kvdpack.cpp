@@ -1,7 +1,12 @@
 #include "tools/kvdpack/Kvdpack.h"
 
+#include <fstream>
+#include <iterator>
+
+#include "support/DecimalText.h"
 #include "support/FileNames.h"
 #include "support/Package.h"
+#include "support/PeImage.h"
 #include "tools/kvdpack/PackageWriter.h"
 
 namespace {
@@ -36,6 +41,59 @@ bool IsPackableName(const std::string& name, std::ostream& err)
     return true;
 }
 
+std::string ReadFileBytes(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+// True when text, as people read it, is the number it reads as: blanks and
+// "+" in front, and a fraction of zeros only ("1.0" is 1), change nothing;
+// "1.10" (1.1), "1.2.3" (1.2) or "2026-12-07" (2026) do.
+bool ReadsAsWritten(std::string text, const std::string& number)
+{
+    text.erase(0, text.find_first_not_of(" \t\n\v\f\r+"));
+    std::string::size_type dot = text.find('.');
+    if (dot != std::string::npos && text.find_first_not_of('0', dot + 1) == std::string::npos) {
+        text.erase(dot);
+    }
+    return text == number;
+}
+
+// One string of the comparison: its number as the host reads it, and
+// warnings when it is missing or reads as another number than it looks.
+std::string ComparedString(const PeImage& image, std::uint32_t id, const std::string& label, std::ostream& err)
+{
+    auto found = image.strings.find(id);
+    if (found == image.strings.end()) {
+        err << "kvdpack: warning: string " << id << " (" << label << ") is missing or empty, so the host reads 0 and "
+            << "never puts this package in place of an installed copy\n";
+        return "0 (string " + std::to_string(id) + " missing)";
+    }
+    std::string number = id == 3 ? FormatDecimalDouble(ParseDecimalDouble(found->second))
+                                 : FormatDecimal(ParseDecimalInt(found->second));
+    if (!ReadsAsWritten(found->second, number)) {
+        err << "kvdpack: warning: " << label << " \"" << found->second << "\" reads as the number " << number
+            << (id == 3 ? ": versions compare as decimal numbers, not dotted parts (1.10 is lower than 1.9)" : "")
+            << "\n";
+    }
+    return number + " (string " + std::to_string(id) + " \"" + found->second + "\")";
+}
+
+// How the host compares the library with an installed copy when it installs
+// the package: release date first, then version, read by the host's readers.
+void ShowComparison(const std::string& libraryPath, std::ostream& out, std::ostream& err)
+{
+    PeImage image = ReadPeImage(ReadFileBytes(libraryPath));
+    if (!image.problem.empty()) {
+        err << "kvdpack: warning: " << libraryPath << ": " << image.problem << ", so the host cannot load it\n";
+        return;
+    }
+    std::string date = ComparedString(image, 4, "release date", err);
+    std::string version = ComparedString(image, 3, "version", err);
+    out << "compared: release date " << date << ", then version " << version << "\n";
+}
+
 int Pack(const std::string& libraryPath, std::ostream& out, std::ostream& err)
 {
     std::string folder;
@@ -51,6 +109,7 @@ int Pack(const std::string& libraryPath, std::ostream& out, std::ostream& err)
         return 1;
     }
     out << "kvdpack: wrote " << packagePath << " holding " << name << "\n";
+    ShowComparison(libraryPath, out, err);
     return 0;
 }
 

@@ -1,5 +1,7 @@
 // kvdpack, the tool plugin authors make packages with:
-//   kvdpack LIBRARY.kvp          writes LIBRARY.kvd beside the library
+//   kvdpack LIBRARY.kvp          writes LIBRARY.kvd beside the library and
+//                                prints the release date and version as the
+//                                host compares them, warning of surprises
 //   kvdpack --list PACKAGE.kvd   prints the stored name, the payload's sizes
 //                                and whether its CRC checks
 #pragma once

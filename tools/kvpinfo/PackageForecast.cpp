@@ -1,9 +1,8 @@
 #include "tools/kvpinfo/PackageForecast.h"
 
-#include <cstdio>
-
 #include "errors/ToyError.h"
 #include "plugins/PluginInstall.h"
+#include "support/DecimalText.h"
 #include "support/FileSystem.h"
 #include "support/Package.h"
 #include "support/Win32Handles.h"
@@ -17,10 +16,7 @@ bool IsFolder(const WIN32_FIND_DATAA& entry)
 
 std::string DescribeIdentity(const LibraryIdentity& identity)
 {
-    char text[96];
-    std::snprintf(text, sizeof text, "release date %d, version %g", static_cast<int>(identity.releaseDate),
-                  identity.version);
-    return text;
+    return "release date " + FormatDecimal(identity.releaseDate) + ", version " + FormatDecimalDouble(identity.version);
 }
 
 // A folder of its own under the system's temporary folder, removed with
