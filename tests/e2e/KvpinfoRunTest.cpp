@@ -230,13 +230,16 @@ protected:
 TEST_F(KvpinfoRunTest, EachLibraryThatLoadsNowhereIsGivenItsReason)
 {
     folder.AddPlugins({"tp_good", "tp_nonew", "tp_otherarch", "tp_missingdll", "tp_missingdeeper", "tp_stranger",
-                       "tp_count0", "tp_noowners", "tp_noname", "tp_noactive", "tp_noversion", "tp_count2"});
+                       "tp_count0", "tp_noowners", "tp_noname", "tp_noactive", "tp_noversion", "tp_count2",
+                       "tp_wrongcase"});
     WriteBytes(folder.PluginsPath() + "Text.kvp", "A plugin library of the toy.");
+    folder.AddPlugin("tp_good", "Clock.dll");
+    WriteBytes(folder.PluginsPath() + "Notes.txt", "");
     RunJson();
     EXPECT_EQ(exitCode, 1);
     const std::map<std::string, std::string> reasons = {
         {"tp_good.kvp", "null"},
-        {"tp_nonew.kvp", "does not export New"},
+        {"tp_nonew.kvp", "does not export New, only _Z3Newv, the C++ name of a New declared without extern \"C\""},
         {"tp_otherarch.kvp", "built for x86, the host is x86-64"},
         {"tp_missingdll.kvp", "needs kvpabsentdependency.dll, which the loader will not find"},
         {"tp_missingdeeper.kvp",
@@ -244,6 +247,7 @@ TEST_F(KvpinfoRunTest, EachLibraryThatLoadsNowhereIsGivenItsReason)
         {"Text.kvp", "not an executable image (no MZ header)"},
         {"tp_stranger.kvp", "owner list names Nobody, which is not loaded"},
         {"tp_count2.kvp", "owner list names Alpha, which is not loaded"},
+        {"tp_wrongcase.kvp", "owner list names good, which is not loaded"},
         {"tp_count0.kvp", "owner count is 0, so it names nobody"},
         {"tp_noowners.kvp", "no owner count (string 1000), so it names nobody"},
         {"tp_noname.kvp", "no name (string 1)"},
@@ -257,6 +261,12 @@ TEST_F(KvpinfoRunTest, EachLibraryThatLoadsNowhereIsGivenItsReason)
     EXPECT_EQ(libraries.at("tp_good.kvp")["places"].text, "1");
     EXPECT_EQ(libraries.at("tp_count2.kvp")["ownerCount"].text, "2");
     EXPECT_EQ(libraries.at("tp_noversion.kvp")["header"]["version"].text, "null");
+    EXPECT_EQ(libraries.at("tp_wrongcase.kvp")["ownerHints"].items.at(0).text,
+              "owner good is not Good: owner names must match in letter case");
+    ASSERT_EQ(report["otherFiles"].items.size(), 2u);
+    EXPECT_EQ(report["otherFiles"].items[0]["hint"].text,
+              "a plugin library? The host loads only *.kvp: name it Clock.kvp");
+    EXPECT_EQ(report["otherFiles"].items[1]["hint"].text, "neither a plugin library (*.kvp) nor a package (*.kvd)");
 
     // The same for people: one block per library, in folder order.
     Result text = RunWithoutPluginCode();
@@ -277,7 +287,7 @@ TEST_F(KvpinfoRunTest, EachLibraryThatLoadsNowhereIsGivenItsReason)
                                    "  compared: release date 1, version 1\n"
                                    "  loads nowhere: owner list names Alpha, which is not loaded\n"))
         << text.out;
-    EXPECT_TRUE(Contains(text.out, "\n12 of 13 libraries would load nowhere.\n")) << text.out;
+    EXPECT_TRUE(Contains(text.out, "\n13 of 14 libraries would load nowhere.\n")) << text.out;
 }
 
 TEST_F(KvpinfoRunTest, DependenciesAreLookedForBesideTheHostNotBesideThePlugin)
@@ -287,6 +297,7 @@ TEST_F(KvpinfoRunTest, DependenciesAreLookedForBesideTheHostNotBesideThePlugin)
     ASSERT_TRUE(CopyFileA((ProgramFolder() + "absent\\" + dll).c_str(), (folder.PluginsPath() + dll).c_str(), FALSE));
     RunJson();
     EXPECT_EQ(libraries.at("tp_missingdll.kvp")["missingImports"].items.at(0).text, dll);
+    EXPECT_TRUE(Contains(report["otherFiles"].items.at(0)["hint"].text, "The loader does not look in the plugins"));
     // The host's current folder is searched.
     ASSERT_TRUE(CopyFileA((ProgramFolder() + "absent\\" + dll).c_str(), (folder.Path() + dll).c_str(), FALSE));
     RunJson();

@@ -1,6 +1,6 @@
 // One plugin source, built into many test libraries. Each build sets
 // TP_LABEL (the library's name in the trace) and any of these behaviours:
-//   TP_NO_NEW, TP_NEW_NULL                 no entry point / New gives null
+//   TP_NO_NEW, TP_NEW_NULL                 New only as a C++ name / New gives null
 //   TP_THROW_IN_INITIALISE, TP_THROW_IN_HOOK, TP_REFUSE_IN_HOOK
 //   TP_THROW_IN_RELEASE_HOOK_ONCE, TP_THROW_IN_RELEASE_HOOK_ALWAYS
 //   TP_OWN_RELEASE                         Release runs ReleaseHook every time,
@@ -210,8 +210,13 @@ private:
 
 } // namespace
 
-#ifndef TP_NO_NEW
-extern "C" __declspec(dllexport) CToyPlugin* New()
+// Without extern "C", New is exported only under its C++ name.
+#ifdef TP_NO_NEW
+#define TP_NEW_LINKAGE
+#else
+#define TP_NEW_LINKAGE extern "C"
+#endif
+TP_NEW_LINKAGE __declspec(dllexport) CToyPlugin* New()
 {
 #ifdef TP_NEW_NULL
     Trace("new gives null");
@@ -220,7 +225,6 @@ extern "C" __declspec(dllexport) CToyPlugin* New()
     return new TestPlugin;
 #endif
 }
-#endif
 
 BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved)
 {

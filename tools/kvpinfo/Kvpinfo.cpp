@@ -170,6 +170,7 @@ int RunKvpinfo(const std::vector<std::string>& arguments, std::ostream& out, std
     report.tree = PredictTree(report.libraries, report.toyName, registry);
     report.packages = ForecastPackages(report.folder, report.libraries, search);
     report.leftovers = ForecastLeftovers(report.folder);
+    report.otherFiles = ScanOtherFiles(report.folder, search);
     report.withRegistry = options.registry;
     if (options.registry) {
         report.registry = ReadMirrors(report.libraries, toyKey);

@@ -25,6 +25,7 @@ struct FolderReport {
     TreePrediction tree;
     std::vector<PackageForecast> packages;
     std::vector<LeftoverForecast> leftovers;
+    std::vector<OtherFile> otherFiles;
     bool withRegistry = false;
     std::vector<RegistryMirror> registry; // per library, with --registry
 

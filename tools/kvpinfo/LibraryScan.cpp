@@ -1,6 +1,7 @@
 #include "tools/kvpinfo/LibraryScan.h"
 
 #include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -66,6 +67,27 @@ void ReadHeader(HMODULE module, LibraryFacts& facts)
     facts.owners = ReadOwnerList(module);
     facts.identity = ReadModuleIdentity(module);
     facts.firstMissingCopied = FirstMissingHeaderString(module);
+}
+
+// The name under which a C++ compiler exports a New declared without
+// extern "C": "_Z3New" and its parameters, or "_ZN", its scopes, "3NewE".
+bool IsMangledNew(const std::string& name)
+{
+    std::string::size_type scoped = name.find("3NewE");
+    return name.rfind("_Z3New", 0) == 0 || (name.rfind("_ZN", 0) == 0 && scoped != std::string::npos &&
+                                            !std::isdigit(static_cast<unsigned char>(name[scoped - 1])));
+}
+
+std::string OtherFileHint(const std::string& folder, const std::string& file, const DependencySearch& search)
+{
+    if (file.size() < 4 || !SameNameIgnoringCase(file.substr(file.size() - 4), ".dll")) {
+        return "neither a plugin library (*.kvp) nor a package (*.kvd)";
+    }
+    LibraryFacts facts = InspectLibrary(folder, file, search);
+    if (facts.exportsNew || !facts.mangledNew.empty()) {
+        return "a plugin library? The host loads only *.kvp: name it " + ReplaceExtension(file, LIBRARY_EXTENSION);
+    }
+    return "a DLL a plugin imports? The loader does not look in the plugins folder: put it beside the host";
 }
 
 } // namespace
@@ -162,7 +184,9 @@ std::string LibraryFacts::LoadProblem() const
         return "needs " + JoinBetween(missingImports, ", ") + ", which the loader will not find";
     }
     if (!exportsNew) {
-        return "does not export New";
+        return mangledNew.empty() ? "does not export New"
+                                  : "does not export New, only " + mangledNew +
+                                        ", the C++ name of a New declared without extern \"C\"";
     }
     return "";
 }
@@ -181,6 +205,8 @@ LibraryFacts InspectLibrary(const std::string& folder, const std::string& file, 
     facts.machine = PeMachineName(image.machine);
     facts.hostArchitecture = image.machine == kHostMachine;
     facts.exportsNew = std::find(image.exports.begin(), image.exports.end(), "New") != image.exports.end();
+    auto mangled = std::find_if(image.exports.begin(), image.exports.end(), IsMangledNew);
+    facts.mangledNew = facts.exportsNew || mangled == image.exports.end() ? "" : *mangled;
     facts.missingImports = search.MissingDependencies(image.imports);
     ModuleHandle module(OpenLibraryAsData(folder + file));
     if (module) {
@@ -196,4 +222,25 @@ std::vector<LibraryFacts> ScanLibraries(const std::string& folder, const Depende
         libraries.push_back(InspectLibrary(folder, entry.cFileName, search));
     }
     return libraries;
+}
+
+std::vector<OtherFile> ScanOtherFiles(const std::string& folder, const DependencySearch& search)
+{
+    // Each kind found by the pattern the host searches with, so that a name
+    // the host's search finds is never listed here.
+    std::vector<std::string> known;
+    for (const std::string& pattern : {"*." + LIBRARY_EXTENSION, "*." + PACKAGE_EXTENSION, "*." + BackupExtension,
+                                       "*" + std::string(FailedPackageSuffix)}) {
+        for (const WIN32_FIND_DATAA& entry : FindFiles(folder, pattern)) {
+            known.push_back(entry.cFileName);
+        }
+    }
+    std::vector<OtherFile> others;
+    for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*")) {
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            std::find(known.begin(), known.end(), entry.cFileName) == known.end()) {
+            others.push_back({entry.cFileName, OtherFileHint(folder, entry.cFileName, search)});
+        }
+    }
+    return others;
 }

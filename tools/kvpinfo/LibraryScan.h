@@ -48,6 +48,7 @@ struct LibraryFacts {
     std::string machine;
     bool hostArchitecture = false;
     bool exportsNew = false;
+    std::string mangledNew; // a C++ name of New, exported where New is not
     std::vector<std::string> missingImports;
     // Header strings 1 to 6 (index 0 unused); nothing when absent or empty.
     std::array<std::optional<std::string>, 7> header;
@@ -61,11 +62,21 @@ struct LibraryFacts {
     std::string LoadProblem() const;
 };
 
+// A file of the folder that the host neither loads, installs nor makes.
+struct OtherFile {
+    std::string file;
+    std::string hint; // what it may be meant as
+};
+
 // The facts of one library file.
 LibraryFacts InspectLibrary(const std::string& folder, const std::string& file, const DependencySearch& search);
 
 // Every "*.kvp" entry of folder, in the order the host's search finds them.
 std::vector<LibraryFacts> ScanLibraries(const std::string& folder, const DependencySearch& search);
+
+// The files of folder other than "*.kvp", "*.kvd", "*.tmp" and set-aside
+// packages, in the order the system lists them.
+std::vector<OtherFile> ScanOtherFiles(const std::string& folder, const DependencySearch& search);
 
 // Opens a library as data only: its string table can be read, none of its
 // code runs. Null when it cannot be opened.

@@ -10,17 +10,10 @@ namespace {
 
 const char* const kHeaderLabels[] = {"", "name", "type", "version", "releaseDate", "details", "active"};
 
-std::string Number(double value)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%g", value);
-    return text;
-}
-
 // A version beyond the range of a double has no JSON number.
 std::string JsonNumber(double value)
 {
-    return std::isfinite(value) ? Number(value) : "null";
+    return std::isfinite(value) ? FormatDecimalDouble(value) : "null";
 }
 
 std::string OrMissing(const std::optional<std::string>& text)
@@ -50,10 +43,14 @@ void WriteLibraryText(const FolderReport& report, std::size_t index, std::ostrea
     out << "\n  owners:   count " << (library.owners.hasCount ? FormatDecimal(library.owners.count) : "(missing)")
         << ", names " << (library.owners.names.empty() ? "(none)" : JoinBetween(library.owners.names, ", ")) << "\n";
     out << "  compared: release date " << library.identity.releaseDate << ", version "
-        << Number(library.identity.version) << (library.identity.complete ? "" : " (string 3 or 4 missing)") << "\n";
+        << FormatDecimalDouble(library.identity.version)
+        << (library.identity.complete ? "" : " (string 3 or 4 missing)") << "\n";
     if (report.withRegistry) {
         const RegistryMirror& mirror = report.registry[index];
         out << "  registry: Active " << OrMissing(mirror.active) << ", Executes " << OrMissing(mirror.executes) << "\n";
+    }
+    for (const std::string& hint : report.tree.ownerHints[index]) {
+        out << "  hint:     " << hint << "\n";
     }
     std::string nowhere = WhyNowhere(report.tree, report.libraries, index);
     if (nowhere.empty()) {
@@ -124,7 +121,8 @@ void WriteLibraryJson(const FolderReport& report, std::size_t index, std::ostrea
             << ",\"Executes\":" << Escape(report.registry[index].executes) << "}";
     }
     std::string nowhere = WhyNowhere(report.tree, report.libraries, index);
-    out << ",\"places\":" << report.tree.places[index]
+    out << ",\"ownerHints\":" << StringArray(report.tree.ownerHints[index])
+        << ",\"places\":" << report.tree.places[index]
         << ",\"problem\":" << (nowhere.empty() ? "null" : Escape(nowhere)) << "}";
 }
 
@@ -172,6 +170,10 @@ void WriteTextReport(const FolderReport& report, std::ostream& out)
     for (const LeftoverForecast& leftover : report.leftovers) {
         out << "  " << leftover.file << ": " << leftover.action << ", " << leftover.detail << "\n";
     }
+    out << "Other files, which the host ignores:" << (report.otherFiles.empty() ? " none" : "") << "\n";
+    for (const OtherFile& other : report.otherFiles) {
+        out << "  " << other.file << ": " << other.hint << "\n";
+    }
     std::size_t nowhere = 0;
     for (std::size_t i = 0; i < report.libraries.size(); ++i) {
         nowhere += WhyNowhere(report.tree, report.libraries, i).empty() ? 0 : 1;
@@ -208,6 +210,11 @@ void WriteJsonReport(const FolderReport& report, std::ostream& out)
         const LeftoverForecast& leftover = report.leftovers[i];
         out << (i > 0 ? "," : "") << "{\"file\":" << Escape(leftover.file) << ",\"action\":" << Escape(leftover.action)
             << ",\"detail\":" << Escape(leftover.detail) << "}";
+    }
+    out << "],\"otherFiles\":[";
+    for (std::size_t i = 0; i < report.otherFiles.size(); ++i) {
+        out << (i > 0 ? "," : "") << "{\"file\":" << Escape(report.otherFiles[i].file)
+            << ",\"hint\":" << Escape(report.otherFiles[i].hint) << "}";
     }
     out << "],\"allPlaced\":" << report.AllPlaced() << "}\n";
 }

@@ -1,5 +1,7 @@
 #include "tools/kvpinfo/TreePrediction.h"
 
+#include <algorithm>
+
 #include "app/Registry.h"
 #include "errors/ToyError.h"
 #include "plugins/PluginHeader.h"
@@ -8,6 +10,30 @@
 #include "support/FileNames.h"
 
 namespace {
+
+void CollectNames(const std::vector<std::unique_ptr<PredictedPlugin>>& plugins, std::vector<std::string>& names)
+{
+    for (const auto& plugin : plugins) {
+        names.push_back(plugin->name);
+        CollectNames(plugin->children, names);
+    }
+}
+
+// The host compares owner names exactly; a name that matches a placed one
+// but for letter case is almost certainly meant as that one.
+std::vector<std::string> CaseHints(const OwnerList& owners, const std::vector<std::string>& placed)
+{
+    std::vector<std::string> hints;
+    for (const std::string& owner : owners.names) {
+        auto same = [&owner](const std::string& name) { return name == owner; };
+        auto alike = [&owner](const std::string& name) { return SameNameIgnoringCase(name, owner); };
+        auto meant = std::find_if(placed.begin(), placed.end(), alike);
+        if (meant != placed.end() && std::none_of(placed.begin(), placed.end(), same)) {
+            hints.push_back("owner " + owner + " is not " + *meant + ": owner names must match in letter case");
+        }
+    }
+    return hints;
+}
 
 class Predictor {
 public:
@@ -20,6 +46,11 @@ public:
     TreePrediction Run()
     {
         tree_.plugins = LoadPlugins(nullptr);
+        std::vector<std::string> placed{toyName_};
+        CollectNames(tree_.plugins, placed);
+        for (const LibraryFacts& library : libraries_) {
+            tree_.ownerHints.push_back(CaseHints(library.owners, placed));
+        }
         return std::move(tree_);
     }
 

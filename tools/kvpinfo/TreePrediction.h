@@ -33,7 +33,9 @@ struct TreePrediction {
     std::vector<std::unique_ptr<PredictedPlugin>> plugins; // the toy's own
     std::vector<Refusal> refusals;
     std::vector<std::size_t> places; // per library: how often it stands in the tree
-    bool cutShort = false;           // the tree grew past the limit below
+    // Per library: owner names that differ from the toy's or a placed plugin's only in letter case.
+    std::vector<std::vector<std::string>> ownerHints;
+    bool cutShort = false; // the tree grew past the limit below
 };
 
 // The most plugins predicted before the prediction stops.
