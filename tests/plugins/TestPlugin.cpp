@@ -210,13 +210,10 @@ private:
 
 } // namespace
 
-// Without extern "C", New is exported only under its C++ name.
-#ifdef TP_NO_NEW
-#define TP_NEW_LINKAGE
-#else
-#define TP_NEW_LINKAGE extern "C"
+#ifndef TP_NO_NEW // without extern "C", New is exported only under its C++ name
+extern "C"
 #endif
-TP_NEW_LINKAGE __declspec(dllexport) CToyPlugin* New()
+    __declspec(dllexport) CToyPlugin* New()
 {
 #ifdef TP_NEW_NULL
     Trace("new gives null");

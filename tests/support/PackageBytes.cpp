@@ -48,22 +48,24 @@ std::string NoiseBytes(std::size_t size, unsigned seed)
     return bytes;
 }
 
+void PutLittleEndian(std::string& bytes, std::size_t at, std::uint32_t value, std::size_t size)
+{
+    bytes.resize(std::max(bytes.size(), at + size), '\0');
+    for (std::size_t i = 0; i < size; ++i) {
+        bytes[at + i] = static_cast<char>(value >> (8 * i));
+    }
+}
+
 // Headers, one section of resources at file offset 0x200 and address 0x1000:
 // the type, block and language directories, the data entry, then the block.
 std::string LibraryBytes(const std::map<int, std::string>& strings)
 {
     std::string bytes(0x258, '\0');
-    auto put = [&bytes](std::size_t at, std::uint32_t value, std::size_t size) {
-        bytes.resize(std::max(bytes.size(), at + size), '\0');
-        for (std::size_t i = 0; i < size; ++i) {
-            bytes[at + i] = static_cast<char>(value >> (8 * i));
-        }
-    };
     for (int id = 0; id < 16; ++id) {
         std::string text = strings.count(id) ? strings.at(id) : "";
-        put(bytes.size(), static_cast<std::uint32_t>(text.size()), 2);
+        PutLittleEndian(bytes, bytes.size(), static_cast<std::uint32_t>(text.size()), 2);
         for (char c : text) {
-            put(bytes.size(), static_cast<unsigned char>(c), 2);
+            PutLittleEndian(bytes, bytes.size(), static_cast<unsigned char>(c), 2);
         }
     }
     std::uint32_t size = static_cast<std::uint32_t>(bytes.size() - 0x200);
@@ -74,7 +76,7 @@ std::string LibraryBytes(const std::map<int, std::string>& strings)
              {0x20e, 1, 2},          {0x210, 6, 4},     {0x214, 0x80000018, 4}, {0x226, 1, 2},     {0x228, 1, 4},
              {0x22c, 0x80000030, 4}, {0x23e, 1, 2},     {0x240, 0x409, 4},      {0x244, 0x48, 4},  {0x248, 0x1058, 4},
              {0x24c, size - 0x58, 4}}) {
-        put(at, value, width);
+        PutLittleEndian(bytes, at, value, width);
     }
     return bytes;
 }

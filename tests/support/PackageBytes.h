@@ -1,6 +1,7 @@
 // Packages built in memory, byte by byte, for the reader's tests.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 
@@ -13,6 +14,10 @@ std::string PackageBytes(const std::string& blockText, const std::string& payloa
 
 // Bytes that compress poorly and differ from call to call with seed.
 std::string NoiseBytes(std::size_t size, unsigned seed);
+
+// Writes value's lowest size bytes at offset at, least significant first,
+// growing bytes as needed.
+void PutLittleEndian(std::string& bytes, std::size_t at, std::uint32_t value, std::size_t size);
 
 // A 64-bit DLL image holding nothing but a string table with strings (ids 0 to 15).
 std::string LibraryBytes(const std::map<int, std::string>& strings);
