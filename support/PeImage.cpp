@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <set>
 
@@ -294,6 +296,12 @@ PeImage ReadPeImage(std::string_view data)
     }
     ReadStrings(image, directoryAt(kResourceDirectory), bytes.Size(), result);
     return result;
+}
+
+PeImage ReadPeImageFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return ReadPeImage(std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()));
 }
 
 std::string PeMachineName(std::uint16_t machine)

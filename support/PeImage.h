@@ -30,5 +30,8 @@ struct PeImage {
 // empty; a damaged string block is left out, as LoadStringA finds nothing there.
 PeImage ReadPeImage(std::string_view bytes);
 
+// The same for the file at path; one that cannot be read reads as empty.
+PeImage ReadPeImageFile(const std::string& path);
+
 // "x86", "x86-64", or the machine number in hexadecimal.
 std::string PeMachineName(std::uint16_t machine);

@@ -1,8 +1,5 @@
 #include "tools/kvdpack/Kvdpack.h"
 
-#include <fstream>
-#include <iterator>
-
 #include "support/DecimalText.h"
 #include "support/FileNames.h"
 #include "support/Package.h"
@@ -39,12 +36,6 @@ bool IsPackableName(const std::string& name, std::ostream& err)
         return false;
     }
     return true;
-}
-
-std::string ReadFileBytes(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 // True when text, as people read it, is the number it reads as: blanks and
@@ -84,7 +75,7 @@ std::string ComparedString(const PeImage& image, std::uint32_t id, const std::st
 // the package: release date first, then version, read by the host's readers.
 void ShowComparison(const std::string& libraryPath, std::ostream& out, std::ostream& err)
 {
-    PeImage image = ReadPeImage(ReadFileBytes(libraryPath));
+    PeImage image = ReadPeImageFile(libraryPath);
     if (!image.problem.empty()) {
         err << "kvdpack: warning: " << libraryPath << ": " << image.problem << ", so the host cannot load it\n";
         return;

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 
 #include "app/Resources.h"
@@ -48,12 +46,6 @@ bool ListsNameIgnoringCase(const std::vector<std::string>& names, const std::str
 {
     return std::any_of(names.begin(), names.end(),
                        [&](const std::string& other) { return SameNameIgnoringCase(other, name); });
-}
-
-std::string ReadFileBytes(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
 void ReadHeader(HMODULE module, LibraryFacts& facts)
@@ -135,7 +127,7 @@ const std::vector<std::string>& DependencySearch::ImportsOf(const std::string& p
 {
     auto found = imports_.find(path);
     if (found == imports_.end()) {
-        found = imports_.emplace(path, ReadPeImage(ReadFileBytes(path)).imports).first;
+        found = imports_.emplace(path, ReadPeImageFile(path).imports).first;
     }
     return found->second;
 }
@@ -200,7 +192,7 @@ LibraryFacts InspectLibrary(const std::string& folder, const std::string& file, 
 {
     LibraryFacts facts;
     facts.file = file;
-    PeImage image = ReadPeImage(ReadFileBytes(folder + file));
+    PeImage image = ReadPeImageFile(folder + file);
     facts.peProblem = image.problem;
     facts.machine = PeMachineName(image.machine);
     facts.hostArchitecture = image.machine == kHostMachine;
