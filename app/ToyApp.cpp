@@ -1,13 +1,13 @@
 #include "app/ToyApp.h"
 
-#include "app/Registry.h"
-#include "app/Resources.h"
 #include "errors/ErrorLog.h"
 #include "errors/ToyError.h"
 #include "plugins/PluginHeader.h"
 #include "plugins/ToyPlugin.h"
 #include "support/FileSystem.h"
 #include "support/Library.h"
+#include "support/Registry.h"
+#include "support/Resources.h"
 
 CToyApp::CToyApp() : runCount(0), instance(nullptr) {}
 

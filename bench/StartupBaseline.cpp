@@ -16,13 +16,13 @@
 #include <cstring>
 #include <fstream>
 
-#include "app/Registry.h"
-#include "app/Resources.h"
 #include "bench/StartupPlan.h"
 #include "errors/ToyError.h"
 #include "plugins/PluginHeader.h"
 #include "plugins/ToyPlugin.h"
 #include "support/FileSystem.h"
+#include "support/Registry.h"
+#include "support/Resources.h"
 
 namespace {
 

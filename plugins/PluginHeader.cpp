@@ -2,11 +2,11 @@
 
 #include <utility>
 
-#include "app/Registry.h"
-#include "app/Resources.h"
 #include "errors/ToyError.h"
 #include "plugins/ToyPlugin.h"
 #include "support/DecimalText.h"
+#include "support/Registry.h"
+#include "support/Resources.h"
 #include "support/Win32Handles.h"
 
 namespace {

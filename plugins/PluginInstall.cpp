@@ -2,13 +2,13 @@
 
 #include <vector>
 
-#include "app/Resources.h"
 #include "errors/ToyError.h"
 #include "plugins/PluginHeader.h"
 #include "plugins/ToyPlugin.h"
 #include "support/FileSystem.h"
 #include "support/Library.h"
 #include "support/Package.h"
+#include "support/Resources.h"
 #include "support/StdioFile.h"
 #include "support/Win32Handles.h"
 

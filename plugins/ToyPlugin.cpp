@@ -4,12 +4,12 @@
 #include <optional>
 #include <utility>
 
-#include "app/Resources.h"
 #include "app/ToyApp.h"
 #include "errors/ToyError.h"
 #include "plugins/PluginHeader.h"
 #include "support/FileSystem.h"
 #include "support/Library.h"
+#include "support/Resources.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 // own registry key (value "Heard").
 #include <string>
 
-#include "app/Registry.h"
 #include "plugins/ToyChannel.h"
 #include "plugins/ToyPlugin.h"
+#include "support/Registry.h"
 
 namespace {
 

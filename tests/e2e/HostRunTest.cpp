@@ -1,9 +1,9 @@
 // Runs the real host in scratch folders and checks what it leaves behind.
 #include <gtest/gtest.h>
 
-#include "app/Registry.h"
 #include "errors/ErrorLog.h"
 #include "support/FileSystem.h"
+#include "support/Registry.h"
 #include "tests/support/HostProcess.h"
 #include "tests/support/RegistryCleanup.h"
 #include "tests/support/TestFolder.h"

@@ -7,10 +7,10 @@
 #include <map>
 #include <memory>
 
-#include "app/Registry.h"
 #include "errors/ReportFormat.h"
 #include "errors/ToyError.h"
 #include "plugins/ToyChannel.h"
+#include "support/Registry.h"
 #include "tests/support/HostProcess.h"
 #include "tests/support/PluginFolder.h"
 #include "tests/support/RegistryCleanup.h"

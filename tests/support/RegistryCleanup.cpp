@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "app/Registry.h"
+#include "support/Registry.h"
 
 void DeleteRegistryTree(const std::string& keyPath)
 {

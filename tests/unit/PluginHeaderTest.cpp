@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/Registry.h"
 #include "plugins/ToyPlugin.h"
+#include "support/Registry.h"
 #include "support/Win32Handles.h"
 #include "tests/support/PluginFolder.h"
 #include "tests/support/RegistryCleanup.h"

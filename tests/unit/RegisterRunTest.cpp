@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/Registry.h"
 #include "app/ToyApp.h"
+#include "support/Registry.h"
 #include "tests/support/RegistryCleanup.h"
 
 namespace {

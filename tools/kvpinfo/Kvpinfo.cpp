@@ -1,10 +1,10 @@
 #include "tools/kvpinfo/Kvpinfo.h"
 
-#include "app/Registry.h"
-#include "app/Resources.h"
 #include "errors/ToyError.h"
 #include "plugins/PluginHeader.h"
 #include "support/FileSystem.h"
+#include "support/Registry.h"
+#include "support/Resources.h"
 #include "support/Win32Handles.h"
 #include "tools/kvpinfo/ReportWriter.h"
 

@@ -4,10 +4,10 @@
 #include <cctype>
 #include <sstream>
 
-#include "app/Resources.h"
 #include "errors/ToyError.h"
 #include "support/FileSystem.h"
 #include "support/PeImage.h"
+#include "support/Resources.h"
 #include "support/Win32Handles.h"
 
 namespace {

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "app/Registry.h"
 #include "errors/ToyError.h"
 #include "plugins/PluginHeader.h"
 #include "plugins/ToyPlugin.h"
 #include "support/DecimalText.h"
 #include "support/FileNames.h"
+#include "support/Registry.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/Registry.h"
 #include "support/DecimalText.h"
+#include "support/Registry.h"
 
 namespace {
 

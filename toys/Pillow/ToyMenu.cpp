@@ -2,12 +2,12 @@
 
 #include <string>
 
-#include "app/Registry.h"
-#include "app/Resources.h"
 #include "app/ToyApp.h"
 #include "errors/ToyError.h"
 #include "plugins/PluginHeader.h"
 #include "plugins/ToyPlugin.h"
+#include "support/Registry.h"
+#include "support/Resources.h"
 #include "toys/Pillow/StartWithWindows.h"
 
 namespace {

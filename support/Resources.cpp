@@ -1,4 +1,4 @@
-#include "app/Resources.h"
+#include "support/Resources.h"
 
 #include <vector>
 
