@@ -19,14 +19,15 @@ namespace {
 
 constexpr UINT_PTR kEndTimer = 1;
 
-// The creature sends a frame whenever its look changes: counted over whole
-// breaths and blinks (a minute is a multiple of both).
+// The creature takes its look once a frame and sends it when it changed:
+// counted over whole breaths and blinks (a minute is a multiple of both).
 double CreatureFramesPerSecond(bool asleep)
 {
     constexpr unsigned kMinute = 60000;
+    unsigned frame = CreatureFrameMilliseconds(asleep);
     int changes = 0;
-    for (unsigned ms = 0; ms < kMinute; ms += UntilNextLook(ms, asleep, kMinute)) {
-        ++changes;
+    for (unsigned ms = frame; ms <= kMinute; ms += frame) {
+        changes += LookAt(ms, asleep) == LookAt(ms - frame, asleep) ? 0 : 1;
     }
     return changes / 60.0;
 }
@@ -76,7 +77,7 @@ int main(int argc, char** argv)
         RECT creatureRect{};
         GetWindowRect(creature.window.Get(), &creatureRect);
         DrawDrift(*dreams.canvas, 0);
-        Open(dreams, "FloorDreams", DreamsPlace(creatureRect), 1000.0 / DREAMS_FRAME_MILLISECONDS);
+        Open(dreams, "FloorDreams", DreamsPlace(creatureRect), 1000.0 / CREATURE_FRAME_MS_ASLEEP);
     }
     std::fflush(stdout);
     SetTimer(creature.window.Get(), kEndTimer, static_cast<UINT>(std::atoi(argv[2])), nullptr);

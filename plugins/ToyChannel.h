@@ -7,6 +7,11 @@
 //       does not speak the channel.
 //   parent -> child: child->SpareHook3(TOY_TELL_STATE, state, 0, 0) each time
 //       the parent's state changes; the child answers 1 when it listened.
+//       child->SpareHook3(TOY_TELL_FRAME, 0, 0, 0) each time the parent shows
+//       a frame of its animation, and once when its window is hidden or shown
+//       again: a child that animates beside the parent shows its own next
+//       frame then (or hides with a parent that cannot be seen), so that one
+//       timer paces all the toy's windows.
 //
 // Window handles fit in 32 bits on every Windows system, which lets them
 // travel as a hook argument (sign-extended back, as LongToHandle does).
@@ -19,6 +24,7 @@
 inline constexpr std::int32_t TOY_ASK_WINDOW = 0x5701;
 inline constexpr std::int32_t TOY_ASK_STATE = 0x5702;
 inline constexpr std::int32_t TOY_TELL_STATE = 0x5703;
+inline constexpr std::int32_t TOY_TELL_FRAME = 0x5704;
 
 inline constexpr std::int32_t TOY_STATE_AWAKE = 1;
 inline constexpr std::int32_t TOY_STATE_ASLEEP = 2;
@@ -53,5 +59,13 @@ inline void TellChildrenState(CToyPlugin& parent, std::int32_t state)
 {
     for (CToyPlugin* child : parent.children) {
         child->SpareHook3(TOY_TELL_STATE, state, 0, 0);
+    }
+}
+
+// Tells every child of parent that a frame was shown, or its window hidden or shown.
+inline void TellChildrenFrame(CToyPlugin& parent)
+{
+    for (CToyPlugin* child : parent.children) {
+        child->SpareHook3(TOY_TELL_FRAME, 0, 0, 0);
     }
 }

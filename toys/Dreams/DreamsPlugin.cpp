@@ -1,6 +1,7 @@
 // Dreams: while its parent creature sleeps, small letters z drift up from it.
 // It learns the creature's window and state only through the channel of
-// plugins/ToyChannel.h, so it follows any parent that speaks that channel.
+// plugins/ToyChannel.h, so it follows any parent that speaks that channel; it
+// moves on a frame each time the parent shows one, with no timer of its own.
 #include <memory>
 
 #include "errors/ToyError.h"
@@ -13,12 +14,8 @@
 namespace {
 
 constexpr const char* kClassName = "PillowmoorDreams";
-constexpr UINT_PTR kDriftTimer = 1;
 constexpr int kWidth = DREAMS_WIDTH;
 constexpr int kHeight = DREAMS_HEIGHT;
-constexpr UINT kFrameMilliseconds = DREAMS_FRAME_MILLISECONDS;
-// While the creature cannot be seen, how often to look whether it can again.
-constexpr UINT kHiddenMilliseconds = 1000;
 
 class DreamsPlugin : public CToyPlugin {
 public:
@@ -32,8 +29,8 @@ public:
         }
         frames_ = std::make_unique<FrameCache>(kWidth, kHeight);
         // Clicks pass through the letters to whatever lies below them.
-        window_ = CreateToyWindow(module, kClassName, WindowProc, "Dreams", WS_EX_TRANSPARENT | WS_EX_NOACTIVATE,
-                                  {0, 0}, {kWidth, kHeight}, this);
+        window_ = CreateToyWindow(module, kClassName, DefWindowProcA, "Dreams", WS_EX_TRANSPARENT | WS_EX_NOACTIVATE,
+                                  {0, 0}, {kWidth, kHeight}, nullptr);
         if (AskParentState(*this) == TOY_STATE_ASLEEP) {
             StartDreaming();
         }
@@ -42,10 +39,7 @@ public:
 
     std::int32_t ReleaseHook() override
     {
-        if (window_) {
-            KillTimer(window_.Get(), kDriftTimer);
-            window_.Reset();
-        }
+        window_.Reset();
         UnregisterClassA(kClassName, module);
         frames_.reset();
         return 1;
@@ -53,15 +47,20 @@ public:
 
     std::int32_t SpareHook3(std::int32_t code, std::int32_t state, std::int32_t, std::int32_t) override
     {
-        if (code != TOY_TELL_STATE) {
+        if (code != TOY_TELL_STATE && code != TOY_TELL_FRAME) {
             return 0;
         }
-        if (window_) {
-            if (state == TOY_STATE_ASLEEP) {
-                StartDreaming();
-            } else {
-                StopDreaming();
+        if (!window_) {
+            return 1;
+        }
+        if (code == TOY_TELL_FRAME) {
+            if (dreaming_) {
+                NextFrame();
             }
+        } else if (state == TOY_STATE_ASLEEP) {
+            StartDreaming();
+        } else {
+            StopDreaming();
         }
         return 1;
     }
@@ -69,6 +68,7 @@ public:
 private:
     void StartDreaming()
     {
+        dreaming_ = true;
         frame_ = 0;
         placed_ = RECT{};
         NextFrame();
@@ -76,25 +76,17 @@ private:
 
     void StopDreaming()
     {
-        KillTimer(window_.Get(), kDriftTimer);
+        dreaming_ = false;
         ShowWindow(window_.Get(), SW_HIDE);
-    }
-
-    void SetTimerEvery(UINT milliseconds)
-    {
-        if (SetTimer(window_.Get(), kDriftTimer, milliseconds, nullptr) == 0) {
-            throw ERR_SETTING_ANIMATION_TIMER;
-        }
     }
 
     // Above the creature's right shoulder, wherever it has been moved to; the
     // window is moved only when the creature was. While the creature cannot be
-    // seen, neither can its dreams, and they only look now and then for it.
+    // seen, neither can its dreams.
     void NextFrame()
     {
         if (!IsWindowVisible(parentWindow_) || IsIconic(parentWindow_)) {
             ShowWindow(window_.Get(), SW_HIDE);
-            SetTimerEvery(kHiddenMilliseconds);
             return;
         }
         RECT parent{};
@@ -107,7 +99,6 @@ private:
         if (!IsWindowVisible(window_.Get())) {
             ShowWindow(window_.Get(), SW_SHOWNOACTIVATE);
             frames_->Forget();
-            SetTimerEvery(kFrameMilliseconds);
         }
         unsigned frame = frame_++ % DREAMS_DISTINCT_FRAMES;
         if (!frames_->Show(window_.Get(), static_cast<int>(frame),
@@ -116,21 +107,12 @@ private:
         }
     }
 
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        auto* self = BoundObject<DreamsPlugin>(window, message, lParam);
-        if (message == WM_TIMER && self != nullptr && self->window_.Get() == window) {
-            self->NextFrame();
-            return 0;
-        }
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-
     HWND parentWindow_ = nullptr;
     std::unique_ptr<FrameCache> frames_;
     WindowHandle window_;
     RECT placed_{};
     unsigned frame_ = 0;
+    bool dreaming_ = false;
 };
 
 } // namespace

@@ -7,9 +7,8 @@
 
 inline constexpr int DREAMS_WIDTH = 72;
 inline constexpr int DREAMS_HEIGHT = 96;
-// One frame of drifting letters every so many milliseconds: each frame moves
-// the letters up by two pixels, so that five a second read as a slow drift.
-inline constexpr unsigned DREAMS_FRAME_MILLISECONDS = 200;
+// The letters move on a frame each time their parent shows one, two pixels
+// up, so that the sleeping creature's five frames a second read as a slow drift.
 // The letters float evenly spaced, so the picture comes round again after
 // this many frames: that many are drawn once and shown in turn.
 inline constexpr unsigned DREAMS_DISTINCT_FRAMES = 12;

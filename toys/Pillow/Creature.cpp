@@ -1,6 +1,5 @@
 #include "toys/Pillow/Creature.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -13,14 +12,12 @@ constexpr Colour kEye{60, 48, 80};
 constexpr Colour kShine{255, 255, 255};
 constexpr Colour kShadow{40, 30, 60, 70};
 
-// Milliseconds of one breath, of the pause between blinks and of a blink, and
-// how finely the next change of look is searched for. A breath is 32 steps of
-// about a pixel: some eleven frames a second awake, five asleep.
+// Milliseconds of one breath, of the pause between blinks and of a blink. A
+// breath is 32 steps of about a pixel.
 constexpr unsigned kBreathAwake = 3000;
 constexpr unsigned kBreathAsleep = 6000;
 constexpr unsigned kBlinkEvery = 3600;
 constexpr unsigned kBlinkLength = 160;
-constexpr unsigned kLookStep = 10;
 
 void DrawEyes(LayeredCanvas& canvas, float centreX, float eyeY, bool shut)
 {
@@ -46,16 +43,6 @@ CreatureLook LookAt(unsigned elapsedMs, bool asleep)
     float breath = std::sin(2 * pi * static_cast<float>(elapsedMs % period) / static_cast<float>(period));
     bool blinking = !asleep && elapsedMs % kBlinkEvery < kBlinkLength;
     return {asleep, static_cast<int>(std::lround(breath * BREATH_STEPS)), asleep || blinking};
-}
-
-unsigned UntilNextLook(unsigned elapsedMs, bool asleep, unsigned maxMs)
-{
-    CreatureLook now = LookAt(elapsedMs, asleep);
-    unsigned wait = kLookStep;
-    while (wait < maxMs && LookAt(elapsedMs + wait, asleep) == now) {
-        wait += kLookStep;
-    }
-    return std::min(wait, maxMs);
 }
 
 void DrawCreature(LayeredCanvas& canvas, CreatureLook look)

@@ -25,7 +25,16 @@ struct CreatureLook {
 // creature breathes slowly with its eyes shut, an awake one blinks now and then.
 CreatureLook LookAt(unsigned elapsedMs, bool asleep);
 
-// Milliseconds from elapsedMs until the look changes, at most maxMs.
-unsigned UntilNextLook(unsigned elapsedMs, bool asleep, unsigned maxMs);
+// Milliseconds between two frames: the look is taken anew that often and
+// sent when it changed. Short enough that the breath moves an edge by at most
+// two pixels from one frame to the next, long enough that the toy wakes
+// rarely: ten frames a second awake, five asleep.
+inline constexpr unsigned CREATURE_FRAME_MS_AWAKE = 100;
+inline constexpr unsigned CREATURE_FRAME_MS_ASLEEP = 200;
+
+inline unsigned CreatureFrameMilliseconds(bool asleep)
+{
+    return asleep ? CREATURE_FRAME_MS_ASLEEP : CREATURE_FRAME_MS_AWAKE;
+}
 
 void DrawCreature(LayeredCanvas& canvas, CreatureLook look);

@@ -100,27 +100,34 @@ private:
     // Visible and not minimised: a creature that cannot be seen has no timer.
     bool Seen() const { return IsWindowVisible(window_.Get()) && !IsIconic(window_.Get()); }
 
-    // The timer is set for the next change of look, or, awake, for the moment
-    // the creature falls asleep: every tick shows something new and nothing
-    // runs in between.
+    // One timer at the state's frame rate paces the creature and, through
+    // the channel, its children; it runs only while the creature can be seen.
+    // Its children hear when it stops, to hide with it.
     void Animate()
+    {
+        animating_ = Seen();
+        if (!animating_) {
+            KillTimer(window_.Get(), kAnimationTimer);
+            TellChildrenFrame(*this);
+            return;
+        }
+        if (SetTimer(window_.Get(), kAnimationTimer, CreatureFrameMilliseconds(asleep_), nullptr) == 0) {
+            throw ERR_SETTING_ANIMATION_TIMER;
+        }
+        NextFrame();
+    }
+
+    // The look of this moment, sent only when it changed, and the children's
+    // next frames; awake, the check for falling asleep.
+    void NextFrame()
     {
         DWORD now = GetTickCount();
         if (!asleep_ && now - lastActivity_ >= kIdleBeforeSleep) {
             SetAsleep(true);
             return;
         }
-        animating_ = Seen();
-        if (!animating_) {
-            KillTimer(window_.Get(), kAnimationTimer);
-            return;
-        }
         ShowLook(now);
-        unsigned untilSleep = asleep_ ? kIdleBeforeSleep : kIdleBeforeSleep - (now - lastActivity_);
-        if (SetTimer(window_.Get(), kAnimationTimer, UntilNextLook(now - stateStart_, asleep_, untilSleep), nullptr) ==
-            0) {
-            throw ERR_SETTING_ANIMATION_TIMER;
-        }
+        TellChildrenFrame(*this);
     }
 
     void SetAsleep(bool asleep)
@@ -206,7 +213,7 @@ private:
     {
         switch (message) {
         case WM_TIMER:
-            Animate();
+            NextFrame();
             return true;
         case WM_WINDOWPOSCHANGED:
             // Shown, hidden, minimised or restored by anyone.
