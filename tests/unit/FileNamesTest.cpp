@@ -2,35 +2,24 @@
 
 #include <gtest/gtest.h>
 
-TEST(ReplaceExtension, CutsAtTheFirstDot)
+TEST(ReplaceExtension, CutsAtTheFirstDotOrAppends)
 {
     EXPECT_EQ(ReplaceExtension("Example.kvd", "kvp"), "Example.kvp");
     EXPECT_EQ(ReplaceExtension("a.b.c", "tmp"), "a.tmp");
     EXPECT_EQ(ReplaceExtension(".profile", "tmp"), ".tmp");
-}
-
-TEST(ReplaceExtension, AppendsWhenThereIsNoDot)
-{
     EXPECT_EQ(ReplaceExtension("name", "tmp"), "name.tmp");
     EXPECT_EQ(ReplaceExtension("", "tmp"), ".tmp");
 }
 
-TEST(JoinWithSeparator, FollowsEveryItemWithTheSeparator)
+// JoinWithSeparator follows every item with it, JoinBetween only separates;
+// separators inside items are copied unchanged.
+TEST(FileNames, JoinsFollowOrSeparateItems)
 {
-    EXPECT_EQ(JoinWithSeparator({"a", "", "b"}, ';'), "a;;b;");
+    EXPECT_EQ(JoinWithSeparator({"a;b", "", "c"}, ';'), "a;b;;c;");
     EXPECT_EQ(JoinWithSeparator({"only"}, ','), "only,");
     EXPECT_EQ(JoinWithSeparator({}, ';'), "");
-}
-
-TEST(JoinBetween, PutsTheSeparatorOnlyBetweenItems)
-{
     EXPECT_EQ(JoinBetween({"a", "", "b"}, ", "), "a, , b");
     EXPECT_EQ(JoinBetween({"", "x"}, ";"), ";x");
     EXPECT_EQ(JoinBetween({"only"}, ", "), "only");
     EXPECT_EQ(JoinBetween({}, ", "), "");
-}
-
-TEST(JoinWithSeparator, CopiesSeparatorsInsideItemsUnchanged)
-{
-    EXPECT_EQ(JoinWithSeparator({"a;b", "c"}, ';'), "a;b;c;");
 }

@@ -2,68 +2,39 @@
 
 #include <gtest/gtest.h>
 
-namespace {
+using namespace std::string_literals;
 
-std::tm LocalTime(int year, int month, int day, int hour, int minute, int second)
+// Each report as the box line, the log entry and the name of a log begun at
+// that time. A zero character ends the whole box line but only its own field
+// of the entry; numbers are never padded.
+TEST(ReportFormat, BoxLineLogEntryAndLogName)
 {
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    return t;
-}
-
-const ErrorReport kNoPlugins{"Toy", 0, "Error no plugins loaded", 15, "Toy shutdown"};
-
-} // namespace
-
-TEST(ErrorBoxText, IsOneLabelledLine)
-{
-    EXPECT_EQ(FormatErrorBoxText(kNoPlugins),
-              " Location: Toy Location id: 0 Error: Error no plugins loaded Error code: 15 Action: Toy shutdown");
-}
-
-TEST(ErrorBoxText, EmptyTextAndNegativeNumbers)
-{
-    ErrorReport report{"Here", -2, "", -3, "Nothing"};
-    EXPECT_EQ(FormatErrorBoxText(report), " Location: Here Location id: -2 Error:  Error code: -3 Action: Nothing");
-}
-
-TEST(ErrorBoxText, ZeroCharacterEndsTheWholeText)
-{
-    ErrorReport report{"Toy", 0, std::string("bad\0hidden", 10), 4, "Toy shutdown"};
-    EXPECT_EQ(FormatErrorBoxText(report), " Location: Toy Location id: 0 Error: bad");
-}
-
-TEST(LogEntry, MatchesTheDocumentedBytes)
-{
-    std::string expected = "3-2-2001 9:5:7;Toy;0;Error no plugins loaded;15;Toy shutdown;";
-    expected.push_back('\0');
-    EXPECT_EQ(FormatLogEntry(LocalTime(2001, 2, 3, 9, 5, 7), kNoPlugins), expected);
-}
-
-TEST(LogEntry, EmptyFieldsNegativeCodesAndSemicolonsStayAsTheyAre)
-{
-    ErrorReport report{"a;b", -1, "", -3, ""};
-    std::string expected = "31-12-1999 23:59:59;a;b;-1;;-3;;";
-    expected.push_back('\0');
-    EXPECT_EQ(FormatLogEntry(LocalTime(1999, 12, 31, 23, 59, 59), report), expected);
-}
-
-TEST(LogEntry, ZeroCharacterEndsOnlyItsOwnField)
-{
-    ErrorReport report{std::string("To\0y", 4), 0, std::string("bad\0hidden", 10), 4, "Toy shutdown"};
-    std::string expected = "1-1-2002 0:0:0;To;0;bad;4;Toy shutdown;";
-    expected.push_back('\0');
-    EXPECT_EQ(FormatLogEntry(LocalTime(2002, 1, 1, 0, 0, 0), report), expected);
-}
-
-TEST(LogFileName, IsDayFirstWithoutPadding)
-{
-    EXPECT_EQ(FormatLogFileName(LocalTime(2001, 2, 3, 9, 5, 7)), "[3#2#2001 9;5;7].log");
-    EXPECT_EQ(FormatLogFileName(LocalTime(2002, 1, 1, 10, 0, 0)), "[1#1#2002 10;0;0].log");
-    EXPECT_EQ(FormatLogFileName(LocalTime(2026, 12, 31, 23, 59, 59)), "[31#12#2026 23;59;59].log");
+    struct Case {
+        ErrorReport report;
+        std::tm time;
+        std::string box;
+        std::string entry;
+        std::string logName;
+    };
+    const Case cases[] = {
+        {{"Toy", 0, "Error no plugins loaded", 15, "Toy shutdown"},
+         {.tm_sec = 7, .tm_min = 5, .tm_hour = 9, .tm_mday = 3, .tm_mon = 1, .tm_year = 101},
+         " Location: Toy Location id: 0 Error: Error no plugins loaded Error code: 15 Action: Toy shutdown",
+         "3-2-2001 9:5:7;Toy;0;Error no plugins loaded;15;Toy shutdown;\0"s,
+         "[3#2#2001 9;5;7].log"},
+        {{"a;b", -2, "", -3, ""},
+         {.tm_sec = 59, .tm_min = 59, .tm_hour = 23, .tm_mday = 31, .tm_mon = 11, .tm_year = 99},
+         " Location: a;b Location id: -2 Error:  Error code: -3 Action: ",
+         "31-12-1999 23:59:59;a;b;-2;;-3;;\0"s,
+         "[31#12#1999 23;59;59].log"},
+        {{"Toy", 0, "bad\0hidden"s, 4, "Toy\0 shutdown"s},
+         {.tm_mday = 1, .tm_year = 102},
+         " Location: Toy Location id: 0 Error: bad",
+         "1-1-2002 0:0:0;Toy;0;bad;4;Toy;\0"s,
+         "[1#1#2002 0;0;0].log"}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(FormatErrorBoxText(c.report), c.box);
+        EXPECT_EQ(FormatLogEntry(c.time, c.report), c.entry);
+        EXPECT_EQ(FormatLogFileName(c.time), c.logName);
+    }
 }
