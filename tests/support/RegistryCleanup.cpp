@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "support/FileNames.h"
 #include "support/Registry.h"
 
 void DeleteRegistryTree(const std::string& keyPath)
@@ -33,6 +34,15 @@ std::string RegistryText(const std::string& keyPath, const std::string& valueNam
 {
     std::string text;
     return GetRegistryString(keyPath, valueName, text) ? text : std::string("<absent>");
+}
+
+std::string IdentityText(const std::string& keyPath)
+{
+    std::vector<std::string> texts;
+    for (const char* name : {"Name", "Type", "Version", "ReleaseDate", "Details"}) {
+        texts.push_back(RegistryText(keyPath, name));
+    }
+    return JoinBetween(texts, ", ");
 }
 
 ScopedRegistryKey::ScopedRegistryKey(std::string keyPath) : keyPath_(std::move(keyPath))

@@ -16,6 +16,9 @@ void WriteRegistryRaw(const std::string& keyPath, const std::string& valueName, 
 // The value's text, or "<absent>" when it cannot be read.
 std::string RegistryText(const std::string& keyPath, const std::string& valueName);
 
+// The texts of Name, Type, Version, ReleaseDate and Details, joined by ", ".
+std::string IdentityText(const std::string& keyPath);
+
 class ScopedRegistryKey {
 public:
     explicit ScopedRegistryKey(std::string keyPath);

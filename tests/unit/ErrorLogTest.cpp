@@ -7,6 +7,8 @@
 #include "tests/support/MessageBoxCapture.h"
 #include "tests/support/TestFolder.h"
 
+using namespace std::string_literals;
+
 namespace {
 
 const ErrorReport kReport{"Toy", 0, "Error no plugins loaded", 15, "Toy shutdown"};
@@ -16,14 +18,22 @@ bool LogReport(CToyApp& app, const ErrorReport& report, const std::string& path)
     return app.LogError(report.location, report.locationId, report.errorText, report.errorCode, report.action, path);
 }
 
-// The entry LogError writes at some moment between two readings of the clock.
-::testing::AssertionResult IsEntryWrittenBetween(const std::string& bytes, const std::tm& before, const std::tm& after,
-                                                 const ErrorReport& report)
+// True when bytes are the entries of reports in order, each stamped with one
+// of two readings of the clock taken around the writing.
+::testing::AssertionResult AreEntriesWrittenBetween(const std::string& bytes, const std::tm& before,
+                                                    const std::tm& after, const std::vector<ErrorReport>& reports)
 {
-    if (bytes == FormatLogEntry(before, report) || bytes == FormatLogEntry(after, report)) {
-        return ::testing::AssertionSuccess();
+    std::string_view rest = bytes;
+    for (const ErrorReport& report : reports) {
+        std::string early = FormatLogEntry(before, report);
+        std::string late = FormatLogEntry(after, report);
+        const std::string& entry = rest.starts_with(early) ? early : late;
+        if (!rest.starts_with(entry)) {
+            return ::testing::AssertionFailure() << "unexpected entries: " << bytes;
+        }
+        rest.remove_prefix(entry.size());
     }
-    return ::testing::AssertionFailure() << "unexpected entry: " << bytes;
+    return rest.empty() ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << "more entries: " << bytes;
 }
 
 std::vector<std::string> Names(const std::string& folder)
@@ -40,52 +50,9 @@ std::vector<std::string> Names(const std::string& folder)
 
 } // namespace
 
-TEST(LogError, WritesOneEntryToLogFile)
-{
-    TestFolder folder;
-    CToyApp app;
-    app.logFile = folder.Path() + "run.log";
-    std::tm before = LocalTimeNow();
-    ASSERT_TRUE(LogReport(app, kReport, ""));
-    std::tm after = LocalTimeNow();
-    EXPECT_TRUE(IsEntryWrittenBetween(ReadBytes(app.logFile), before, after, kReport));
-}
-
-TEST(LogError, AppendsEntriesInCallOrder)
-{
-    TestFolder folder;
-    CToyApp app;
-    app.logFile = folder.Path() + "run.log";
-    WriteBytes(app.logFile, std::string("old\0", 4));
-    ErrorReport second{"Plugin", -7, "second; report", -3, "Go on"};
-    ASSERT_TRUE(LogReport(app, kReport, ""));
-    ASSERT_TRUE(LogReport(app, second, ""));
-
-    std::string bytes = ReadBytes(app.logFile);
-    ASSERT_EQ(bytes.substr(0, 4), std::string("old\0", 4));
-    std::string::size_type firstEnd = bytes.find('\0', 4);
-    ASSERT_NE(firstEnd, std::string::npos);
-    std::string first = bytes.substr(4, firstEnd + 1 - 4);
-    std::string rest = bytes.substr(firstEnd + 1);
-    EXPECT_NE(first.find(";Toy;0;Error no plugins loaded;15;Toy shutdown;"), std::string::npos);
-    EXPECT_NE(rest.find(";Plugin;-7;second; report;-3;Go on;"), std::string::npos);
-    EXPECT_EQ(rest.back(), '\0');
-    EXPECT_EQ(rest.find('\0'), rest.size() - 1);
-}
-
-TEST(LogError, ExplicitPathWinsOverLogFile)
-{
-    TestFolder folder;
-    CToyApp app;
-    app.logFile = folder.Path() + "run.log";
-    WriteBytes(app.logFile, "");
-    std::string other = folder.Path() + "other.log";
-    ASSERT_TRUE(LogReport(app, kReport, other));
-    EXPECT_EQ(ReadBytes(app.logFile), "");
-    EXPECT_FALSE(ReadBytes(other).empty());
-}
-
-TEST(LogError, NoPathOrAMissingFolderWritesNothing)
+// Entries go to the run's log, after what it holds, or to an explicit path;
+// without either, or in a missing folder, nothing is written.
+TEST(LogError, AppendsEntriesToTheRunsLogOrTheExplicitPath)
 {
     TestFolder folder;
     CurrentDirectoryScope inFolder(folder.Path());
@@ -93,27 +60,49 @@ TEST(LogError, NoPathOrAMissingFolderWritesNothing)
     EXPECT_FALSE(LogReport(app, kReport, ""));
     EXPECT_FALSE(LogReport(app, kReport, folder.Path() + "absent\\run.log"));
     EXPECT_TRUE(Names(folder.Path()).empty());
+
+    app.logFile = folder.Path() + "run.log";
+    WriteBytes(app.logFile, "old\0"s);
+    const ErrorReport second{"Plugin", -7, "second; report", -3, "Go on"};
+    std::string other = folder.Path() + "other.log";
+    std::tm before = LocalTimeNow();
+    ASSERT_TRUE(LogReport(app, kReport, ""));
+    ASSERT_TRUE(LogReport(app, kReport, other));
+    ASSERT_TRUE(LogReport(app, second, ""));
+    std::tm after = LocalTimeNow();
+    std::string log = ReadBytes(app.logFile);
+    EXPECT_EQ(log.substr(0, 4), "old\0"s);
+    EXPECT_TRUE(AreEntriesWrittenBetween(log.substr(4), before, after, {kReport, second}));
+    EXPECT_TRUE(AreEntriesWrittenBetween(ReadBytes(other), before, after, {kReport}));
 }
 
 TEST(ShowError, ShowsOneLineInABoxTitledError)
 {
     MessageBoxCapture capture;
     CToyApp app;
-    EXPECT_TRUE(app.ShowError("Toy", 0, "Error no plugins loaded", 15, "Toy shutdown"));
+    EXPECT_TRUE(
+        app.ShowError(kReport.location, kReport.locationId, kReport.errorText, kReport.errorCode, kReport.action));
     ASSERT_EQ(capture.Boxes().size(), 1u);
     const CapturedBox& box = capture.Boxes()[0];
     EXPECT_EQ(box.title, "Error");
-    EXPECT_EQ(box.text,
-              " Location: Toy Location id: 0 Error: Error no plugins loaded Error code: 15 Action: Toy shutdown");
+    EXPECT_EQ(box.text, FormatErrorBoxText(kReport));
     EXPECT_EQ(box.buttons, std::vector<std::string>{"OK"});
     EXPECT_FALSE(box.hasIcon);
 }
 
-TEST(PrepareLogFile, CreatesMissingFoldersAndOneEmptyLog)
+// A file in the way, or no folder, fails and leaves the destination; missing
+// folders are made, holding one empty log named for the time.
+TEST(PrepareLogFile, CreatesMissingFoldersAndOneEmptyLogOrLeavesTheDestination)
 {
     TestFolder folder;
-    std::string logs = folder.Path() + "Games\\Toy\\Logs\\";
+    WriteBytes(folder.Path() + "Logs", "not a folder");
     std::string logFile = "unchanged";
+    EXPECT_FALSE(PrepareLogFile(folder.Path() + "Logs\\", logFile));
+    EXPECT_FALSE(PrepareLogFile("", logFile));
+    EXPECT_EQ(logFile, "unchanged");
+    EXPECT_EQ(ReadBytes(folder.Path() + "Logs"), "not a folder");
+
+    std::string logs = folder.Path() + "Games\\Toy\\Logs\\";
     std::tm before = LocalTimeNow();
     ASSERT_TRUE(PrepareLogFile(logs, logFile));
     std::tm after = LocalTimeNow();
@@ -132,18 +121,20 @@ TEST(PrepareLogFile, DeletesOnlyLogsOfEndedRuns)
     TestFolder folder;
     std::string logs = folder.Path();
     const std::vector<std::string> ours = {"[1#1#2002 10;0;0].log", "[31#12#1999 23;59;59].LOG"};
-    const std::vector<std::string> others = {
-        "other.log", "setup.log", "[01#1#2002 10;0;0].log", "[1#13#2002 10;0;0].log", "[1#1#2002 10;0;0] .log",
-        "notes.txt"};
+    const std::vector<std::string> others = {"other.log",
+                                             "[0#1#2002 10;0;0].log",
+                                             "[01#1#2002 10;0;0].log",
+                                             "[1#13#2002 10;0;0].log",
+                                             "[1#1#2002 10;0;0] .log",
+                                             "notes.txt"};
     for (const std::string& name : ours) {
-        WriteBytes(logs + name, std::string("entry\0", 6));
+        WriteBytes(logs + name, "entry\0"s);
     }
     for (const std::string& name : others) {
         WriteBytes(logs + name, "keep");
     }
     ASSERT_TRUE(CreateDirectoryA((logs + "[2#2#2002 1;1;1].log").c_str(), nullptr));
-    std::tm now = LocalTimeNow();
-    WriteBytes(logs + FormatLogFileName(now), "old entries");
+    WriteBytes(logs + FormatLogFileName(LocalTimeNow()), "old entries");
     std::string live;
     FileHandle held = PrepareLogFile(logs, live);
     ASSERT_TRUE(held);
@@ -162,17 +153,4 @@ TEST(PrepareLogFile, DeletesOnlyLogsOfEndedRuns)
     ASSERT_TRUE(PrepareLogFile(logs, next));
     EXPECT_EQ(ReadBytes(live), bytes);
     EXPECT_EQ(Names(logs).size(), others.size() + (next == live ? 2 : 3));
-}
-
-TEST(PrepareLogFile, FailureLeavesDestinationAndOtherFiles)
-{
-    TestFolder folder;
-    WriteBytes(folder.Path() + "Logs", "not a folder");
-    WriteBytes(folder.Path() + "keep.log", "x");
-    std::string logFile = "unchanged";
-    EXPECT_FALSE(PrepareLogFile(folder.Path() + "Logs\\", logFile));
-    EXPECT_FALSE(PrepareLogFile("", logFile));
-    EXPECT_EQ(logFile, "unchanged");
-    EXPECT_EQ(ReadBytes(folder.Path() + "Logs"), "not a folder");
-    EXPECT_TRUE(FileExists(folder.Path() + "keep.log"));
 }

@@ -6,20 +6,6 @@
 
 #include "tests/support/TestFolder.h"
 
-namespace {
-
-std::vector<std::string> EntryNames(const std::vector<WIN32_FIND_DATAA>& entries)
-{
-    std::vector<std::string> names;
-    for (const WIN32_FIND_DATAA& entry : entries) {
-        names.push_back(entry.cFileName);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-} // namespace
-
 TEST(GetCurrentFolder, EndsWithOneBackslash)
 {
     TestFolder folder;
@@ -31,57 +17,40 @@ TEST(GetCurrentFolder, EndsWithOneBackslash)
     EXPECT_EQ(GetCurrentFolder(), "C:\\");
 }
 
-TEST(CreateFolderPath, CreatesEveryMissingLevel)
+// Every missing level, the last one with or without a backslash; a file in
+// the way fails each step without ERROR_DIRECTORY, so the walk ends with true
+// and the caller finds out when it makes a file there.
+TEST(CreateFolderPath, CreatesEveryMissingLevelAndPassesOverOtherFailures)
 {
     TestFolder folder;
     std::string path = folder.Path() + "Games\\Toy\\Logs\\";
     EXPECT_TRUE(CreateFolderPath(path));
-    EXPECT_TRUE(FolderExists(folder.Path() + "Games\\Toy"));
     EXPECT_TRUE(FolderExists(path));
     EXPECT_TRUE(CreateFolderPath(path));
-}
-
-TEST(CreateFolderPath, EmptyPathFails)
-{
-    EXPECT_FALSE(CreateFolderPath(""));
-}
-
-TEST(CreateFolderPath, LastNameWithoutBackslashIsCreatedToo)
-{
-    TestFolder folder;
     EXPECT_TRUE(CreateFolderPath(folder.Path() + "a\\b"));
     EXPECT_TRUE(FolderExists(folder.Path() + "a\\b"));
-}
-
-TEST(CreateFolderPath, OtherFailuresArePassedOver)
-{
-    TestFolder folder;
+    EXPECT_FALSE(CreateFolderPath(""));
     WriteBytes(folder.Path() + "file", "x");
-    // A file in the way: every step "fails" without ERROR_DIRECTORY, so the
-    // walk ends with true and the caller finds out when it makes a file there.
     EXPECT_TRUE(CreateFolderPath(folder.Path() + "file\\sub\\"));
     EXPECT_FALSE(FolderExists(folder.Path() + "file\\sub"));
 }
 
-TEST(FindFiles, MissingFolderGivesNothing)
+TEST(FindFiles, PatternMatchesFilesAndFoldersAndEmptyListsEverything)
 {
     TestFolder folder;
-    EXPECT_TRUE(FindFiles(folder.Path() + "absent\\", "*.log").empty());
-}
-
-TEST(FindFiles, PatternMatchesFilesAndFolders)
-{
-    TestFolder folder;
-    WriteBytes(folder.Path() + "a.log", "");
-    WriteBytes(folder.Path() + "b.txt", "");
+    for (const char* name : {"a.log", "b.txt", "noextension"}) {
+        WriteBytes(folder.Path() + name, "");
+    }
     ASSERT_TRUE(CreateDirectoryA((folder.Path() + "c.log").c_str(), nullptr));
-    EXPECT_EQ(EntryNames(FindFiles(folder.Path(), "*.log")), (std::vector<std::string>{"a.log", "c.log"}));
-}
-
-TEST(FindFiles, EmptyPatternListsEverything)
-{
-    TestFolder folder;
-    WriteBytes(folder.Path() + "a.log", "");
-    WriteBytes(folder.Path() + "noextension", "");
-    EXPECT_EQ(EntryNames(FindFiles(folder.Path(), "")), (std::vector<std::string>{".", "..", "a.log", "noextension"}));
+    auto names = [&](const std::string& subfolder, const char* pattern) {
+        std::vector<std::string> names;
+        for (const WIN32_FIND_DATAA& entry : FindFiles(folder.Path() + subfolder, pattern)) {
+            names.push_back(entry.cFileName);
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    };
+    EXPECT_EQ(names("", "*.log"), (std::vector<std::string>{"a.log", "c.log"}));
+    EXPECT_EQ(names("", ""), (std::vector<std::string>{".", "..", "a.log", "b.txt", "c.log", "noextension"}));
+    EXPECT_TRUE(names("absent\\", "*.log").empty());
 }

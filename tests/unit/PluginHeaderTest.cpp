@@ -3,6 +3,7 @@
 #include "plugins/PluginHeader.h"
 
 #include <memory>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -15,17 +16,20 @@
 namespace {
 
 const std::string kToyKey = "Software\\Quillfen Ltd\\Wimbleset\\PillowmoorToy";
+const std::string kGoodIdentity = "Good, PLUGIN, 1.0, 1, Test plugin tp_good";
+const std::string kNoIdentity = "<absent>, <absent>, <absent>, <absent>, <absent>";
 
 class PluginHeaderTest : public ::testing::Test {
 protected:
-    // Loads the test plugin <label> as the plugin object's library, with the
-    // registry key of its name.
-    HMODULE Use(const std::string& label, const std::string& name)
+    // Makes the test plugin <label> the plugin object's library, with a
+    // registry key of that name, empty.
+    HMODULE Use(const std::string& label)
     {
         library.Reset(LoadLibraryA(TestPluginPath(label).c_str()));
         plugin.module = library.Get();
-        plugin.name = name;
-        plugin.registryKey = kToyKey + "\\" + name;
+        plugin.name = label;
+        plugin.registryKey = kToyKey + "\\" + label;
+        DeleteRegistryTree(plugin.registryKey);
         return library.Get();
     }
 
@@ -42,103 +46,70 @@ protected:
 
 } // namespace
 
-TEST_F(PluginHeaderTest, OwnerCountZeroRejectsEvenAListedOwner)
+// Names match byte for byte among the entries before the first missing one;
+// a count of 0, or none, rejects every owner.
+TEST_F(PluginHeaderTest, OwnerMustStandInTheCountedListExactly)
 {
-    EXPECT_EQ(OwnerListNames(Use("tp_count0", "CountZero"), "PillowmoorToy"), 0);
+    HMODULE module = Use("tp_count2");
+    for (auto [owner, accepted] :
+         {std::pair{"Alpha", 1}, {"Beta", 0}, {"alpha", 0}, {"Alpha ", 0}, {" Alpha", 0}, {"", 0}}) {
+        EXPECT_EQ(OwnerListNames(module, owner), accepted) << "'" << owner << "'";
+        EXPECT_EQ(plugin.AcceptsOwner(owner), accepted) << "'" << owner << "'";
+    }
+    for (const char* label : {"tp_count0", "tp_noowners"}) {
+        EXPECT_EQ(OwnerListNames(Use(label), "PillowmoorToy"), 0) << label;
+    }
 }
 
-TEST_F(PluginHeaderTest, OwnerBeforeAMissingEntryIsAccepted)
+// The first run copies resource 6 as TRUE or FALSE; a stored value is read
+// exactly and kept; without the resource the header fails before the count.
+TEST_F(PluginHeaderTest, ActiveIsCopiedOnceAndReadExactly)
 {
-    HMODULE module = Use("tp_count2", "CountTwo");
-    EXPECT_EQ(OwnerListNames(module, "Alpha"), 1);
-    EXPECT_EQ(OwnerListNames(module, "Beta"), 0);
-    EXPECT_EQ(plugin.AcceptsOwner("Alpha"), 1);
-}
-
-TEST_F(PluginHeaderTest, OwnerMatchingIsExact)
-{
-    HMODULE module = Use("tp_count2", "CountTwo");
-    EXPECT_EQ(OwnerListNames(module, "alpha"), 0);
-    EXPECT_EQ(OwnerListNames(module, "Alpha "), 0);
-    EXPECT_EQ(OwnerListNames(module, " Alpha"), 0);
-    EXPECT_EQ(OwnerListNames(module, ""), 0);
-}
-
-TEST_F(PluginHeaderTest, MissingOwnerCountRejects)
-{
-    EXPECT_EQ(OwnerListNames(Use("tp_noowners", "NoOwners"), "PillowmoorToy"), 0);
-}
-
-TEST_F(PluginHeaderTest, FirstRunWritesActiveCountAndHeader)
-{
-    Use("tp_good", "Good");
-    ASSERT_TRUE(RegisterHeader(plugin));
-    EXPECT_EQ(plugin.active, 1);
-    EXPECT_EQ(plugin.runCount, 1);
-    EXPECT_EQ(Value("Active"), "TRUE");
-    EXPECT_EQ(Value("Executes"), "1");
-    EXPECT_EQ(Value("Name"), "Good");
-    EXPECT_EQ(Value("Type"), "PLUGIN");
-    EXPECT_EQ(Value("Version"), "1.0");
-    EXPECT_EQ(Value("ReleaseDate"), "1");
-    EXPECT_EQ(Value("Details"), "Test plugin tp_good");
-}
-
-TEST_F(PluginHeaderTest, ActiveResourceOtherThanTRUEWritesFALSE)
-{
-    Use("tp_inactive", "Inactive");
-    ASSERT_TRUE(RegisterHeader(plugin));
-    EXPECT_EQ(plugin.active, 0);
-    EXPECT_EQ(Value("Active"), "FALSE");
-}
-
-TEST_F(PluginHeaderTest, StoredActiveIsReadExactlyAndKept)
-{
-    Use("tp_good", "Good");
-    ASSERT_TRUE(SetRegistryString(plugin.registryKey, "Active", "true"));
-    ASSERT_TRUE(RegisterHeader(plugin));
-    EXPECT_EQ(plugin.active, 0);
-    EXPECT_EQ(Value("Active"), "true");
-}
-
-TEST_F(PluginHeaderTest, MissingActiveResourceFailsBeforeTheCount)
-{
-    Use("tp_noactive", "NoActive");
+    using Case = std::tuple<const char*, const char*, std::int32_t, const char*>;
+    for (auto [label, stored, active, written] :
+         {Case{"tp_good", nullptr, 1, "TRUE"}, {"tp_inactive", nullptr, 0, "FALSE"}, {"tp_good", "true", 0, "true"}}) {
+        Use(label);
+        if (stored) {
+            ASSERT_TRUE(SetRegistryString(plugin.registryKey, "Active", stored));
+        }
+        ASSERT_TRUE(RegisterHeader(plugin)) << label;
+        EXPECT_EQ(plugin.active, active) << label;
+        EXPECT_EQ(Value("Active"), written) << label;
+    }
+    Use("tp_noactive");
     EXPECT_FALSE(RegisterHeader(plugin));
     EXPECT_EQ(Value("Active"), "<absent>");
     EXPECT_EQ(Value("Executes"), "<absent>");
 }
 
+// No count, or one that reads as 0, makes a first run, which copies the
+// header; any other goes on and copies nothing.
 TEST_F(PluginHeaderTest, StoredCountsGoOnOrStartAgain)
 {
-    struct Case {
-        const char* stored;
-        std::int32_t runCount;
-        const char* name;
-    };
-    Use("tp_good", "Good");
-    for (const Case& c : {Case{"41", 42, "<absent>"}, Case{"-1", 0, "<absent>"}, Case{"letters", 1, "Good"},
-                          Case{"2147483647", 2147483647, "<absent>"}}) {
-        DeleteRegistryTree(plugin.registryKey);
-        ASSERT_TRUE(SetRegistryString(plugin.registryKey, "Executes", c.stored));
-        ASSERT_TRUE(RegisterHeader(plugin)) << c.stored;
-        EXPECT_EQ(plugin.runCount, c.runCount) << c.stored;
-        EXPECT_EQ(Value("Executes"), std::to_string(c.runCount)) << c.stored;
-        EXPECT_EQ(Value("Name"), c.name) << c.stored;
+    const std::pair<const char*, std::int32_t> cases[] = {
+        {nullptr, 1}, {"41", 42}, {"-1", 0}, {"letters", 1}, {"2147483647", 2147483647}};
+    for (auto [stored, runCount] : cases) {
+        SCOPED_TRACE(stored ? stored : "no count");
+        Use("tp_good");
+        if (stored) {
+            ASSERT_TRUE(SetRegistryString(plugin.registryKey, "Executes", stored));
+        }
+        ASSERT_TRUE(RegisterHeader(plugin));
+        EXPECT_EQ(plugin.runCount, runCount);
+        EXPECT_EQ(Value("Executes"), std::to_string(runCount));
+        EXPECT_EQ(IdentityText(plugin.registryKey), runCount == 1 ? kGoodIdentity : kNoIdentity);
     }
 }
 
+// The first run stops at the missing version; it was counted, so the next run
+// is the second and copies nothing.
 TEST_F(PluginHeaderTest, FailedFirstRunCopyIsNotTriedAgain)
 {
-    Use("tp_noversion", "NoVersion");
+    Use("tp_noversion");
     EXPECT_FALSE(RegisterHeader(plugin));
     EXPECT_EQ(Value("Active"), "TRUE");
     EXPECT_EQ(Value("Executes"), "1");
-    EXPECT_EQ(Value("Name"), "NoVersion");
-    EXPECT_EQ(Value("Type"), "PLUGIN");
-    EXPECT_EQ(Value("Version"), "<absent>");
-    EXPECT_EQ(Value("Details"), "<absent>");
-
+    EXPECT_EQ(IdentityText(plugin.registryKey), "NoVersion, PLUGIN, <absent>, <absent>, <absent>");
     EXPECT_TRUE(RegisterHeader(plugin));
     EXPECT_EQ(Value("Executes"), "2");
     EXPECT_EQ(Value("Version"), "<absent>");

@@ -7,43 +7,23 @@
 namespace {
 
 const std::string kKey = "Software\\Quillfen Ltd\\Wimbleset\\RegisterRunTest";
-const char* const kIdentityValues[] = {"Name", "Type", "Version", "ReleaseDate", "Details"};
+const std::string kIdentity = "TestToy, PLUGIN, 2.5, 7, Test toy details";
+const std::string kNoIdentity = "<absent>, <absent>, <absent>, <absent>, <absent>";
+constexpr std::int32_t kMax = 2147483647;
 
 class RegisterRunTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_NE(module, nullptr); }
     void TearDown() override { FreeLibrary(module); }
 
-    CToyApp MakeApp()
+    // One start of a toy whose string table is instance's: the result and the run count.
+    std::pair<bool, std::int32_t> Run(HINSTANCE instance, const std::string& registryKey = kKey)
     {
         CToyApp app;
-        app.instance = module;
-        app.registryKey = kKey;
-        return app;
-    }
-
-    bool Run(std::int32_t& runCount)
-    {
-        CToyApp app = MakeApp();
-        bool result = app.RegisterRun();
-        runCount = app.runCount;
-        return result;
-    }
-
-    void ExpectIdentityWritten()
-    {
-        EXPECT_EQ(RegistryText(kKey, "Name"), "TestToy");
-        EXPECT_EQ(RegistryText(kKey, "Type"), "PLUGIN");
-        EXPECT_EQ(RegistryText(kKey, "Version"), "2.5");
-        EXPECT_EQ(RegistryText(kKey, "ReleaseDate"), "7");
-        EXPECT_EQ(RegistryText(kKey, "Details"), "Test toy details");
-    }
-
-    void ExpectNoIdentity()
-    {
-        for (const char* name : kIdentityValues) {
-            EXPECT_EQ(RegistryText(kKey, name), "<absent>") << name;
-        }
+        app.instance = instance;
+        app.registryKey = registryKey;
+        bool registered = app.RegisterRun();
+        return {registered, app.runCount};
     }
 
     ScopedRegistryKey key{kKey};
@@ -52,86 +32,50 @@ protected:
 
 } // namespace
 
-TEST_F(RegisterRunTest, FirstRunCountsOneAndCopiesTheIdentity)
+// No count, or one that reads as 0, makes a first run, which copies the
+// identity; any other goes on, saturating, and copies nothing.
+TEST_F(RegisterRunTest, StoredCountGoesOnOrStartsAgain)
 {
-    std::int32_t runCount = 0;
-    ASSERT_TRUE(Run(runCount));
-    EXPECT_EQ(runCount, 1);
-    EXPECT_EQ(RegistryText(kKey, "Executes"), "1");
-    ExpectIdentityWritten();
-    EXPECT_EQ(RegistryText(kKey, "Active"), "<absent>");
+    const std::pair<const char*, std::int32_t> cases[] = {
+        {nullptr, 1},         {"", 1}, {"0", 1}, {"letters", 1}, {"   41abc", 42}, {"-1", 0}, {"2147483647", kMax},
+        {"99999999999", kMax}};
+    for (auto [stored, runCount] : cases) {
+        SCOPED_TRACE(stored ? stored : "no count");
+        DeleteRegistryTree(kKey);
+        if (stored) {
+            ASSERT_TRUE(SetRegistryString(kKey, "Executes", stored));
+        }
+        EXPECT_EQ(Run(module), std::pair(true, runCount));
+        EXPECT_EQ(RegistryText(kKey, "Executes"), std::to_string(runCount));
+        EXPECT_EQ(IdentityText(kKey), runCount == 1 ? kIdentity : kNoIdentity);
+        EXPECT_EQ(RegistryText(kKey, "Active"), "<absent>");
+    }
 }
 
-TEST_F(RegisterRunTest, SecondRunCountsTwoAndWritesNothingElse)
+// -1 goes on to 0, so the next run is a first run; the one after it leaves
+// what the user edited.
+TEST_F(RegisterRunTest, RunAfterMinusOneIsAFirstRunAndTheNextCopiesNothing)
 {
-    std::int32_t runCount = 0;
-    ASSERT_TRUE(Run(runCount));
+    ASSERT_TRUE(SetRegistryString(kKey, "Executes", "-1"));
+    EXPECT_EQ(Run(module), std::pair(true, 0));
+    EXPECT_EQ(IdentityText(kKey), kNoIdentity);
+    EXPECT_EQ(Run(module), std::pair(true, 1));
+    EXPECT_EQ(IdentityText(kKey), kIdentity);
     ASSERT_TRUE(SetRegistryString(kKey, "Name", "edited by the user"));
-    ASSERT_TRUE(Run(runCount));
-    EXPECT_EQ(runCount, 2);
+    EXPECT_EQ(Run(module), std::pair(true, 2));
     EXPECT_EQ(RegistryText(kKey, "Executes"), "2");
     EXPECT_EQ(RegistryText(kKey, "Name"), "edited by the user");
 }
 
-TEST_F(RegisterRunTest, StoredCountsThatStartAgain)
-{
-    for (const char* stored : {"", "0", "letters"}) {
-        DeleteRegistryTree(kKey);
-        ASSERT_TRUE(SetRegistryString(kKey, "Executes", stored));
-        std::int32_t runCount = 0;
-        ASSERT_TRUE(Run(runCount)) << stored;
-        EXPECT_EQ(runCount, 1) << stored;
-        EXPECT_EQ(RegistryText(kKey, "Executes"), "1") << stored;
-        ExpectIdentityWritten();
-    }
-}
-
-TEST_F(RegisterRunTest, StoredCountsThatGoOn)
-{
-    struct Case {
-        const char* stored;
-        std::int32_t runCount;
-        const char* written;
-    };
-    for (const Case& c : {Case{"   41abc", 42, "42"}, Case{"-1", 0, "0"}, Case{"2147483647", 2147483647, "2147483647"},
-                          Case{"99999999999", 2147483647, "2147483647"}}) {
-        DeleteRegistryTree(kKey);
-        ASSERT_TRUE(SetRegistryString(kKey, "Executes", c.stored));
-        std::int32_t runCount = 0;
-        ASSERT_TRUE(Run(runCount)) << c.stored;
-        EXPECT_EQ(runCount, c.runCount) << c.stored;
-        EXPECT_EQ(RegistryText(kKey, "Executes"), c.written) << c.stored;
-        ExpectNoIdentity();
-    }
-}
-
-TEST_F(RegisterRunTest, MinusOneMakesTheNextRunAFirstRun)
-{
-    ASSERT_TRUE(SetRegistryString(kKey, "Executes", "-1"));
-    std::int32_t runCount = 0;
-    ASSERT_TRUE(Run(runCount));
-    ExpectNoIdentity();
-    ASSERT_TRUE(Run(runCount));
-    EXPECT_EQ(runCount, 1);
-    ExpectIdentityWritten();
-}
-
-TEST_F(RegisterRunTest, FirstRunWithoutVersionStopsAfterType)
+// The run was counted, so the next one is the second and copies nothing.
+TEST_F(RegisterRunTest, FirstRunWithoutVersionStopsAfterTypeAndIsNotRepeated)
 {
     HINSTANCE noVersion = LoadLibraryA("testnoversion.dll");
     ASSERT_NE(noVersion, nullptr);
-    CToyApp app = MakeApp();
-    app.instance = noVersion;
-    EXPECT_FALSE(app.RegisterRun());
+    EXPECT_FALSE(Run(noVersion).first);
     EXPECT_EQ(RegistryText(kKey, "Executes"), "1");
-    EXPECT_EQ(RegistryText(kKey, "Name"), "TestToy");
-    EXPECT_EQ(RegistryText(kKey, "Type"), "PLUGIN");
-    EXPECT_EQ(RegistryText(kKey, "Version"), "<absent>");
-    EXPECT_EQ(RegistryText(kKey, "ReleaseDate"), "<absent>");
-    EXPECT_EQ(RegistryText(kKey, "Details"), "<absent>");
-
-    // The run was counted, so the next one is the second and copies nothing.
-    EXPECT_TRUE(app.RegisterRun());
+    EXPECT_EQ(IdentityText(kKey), "TestToy, PLUGIN, <absent>, <absent>, <absent>");
+    EXPECT_EQ(Run(noVersion), std::pair(true, 2));
     EXPECT_EQ(RegistryText(kKey, "Executes"), "2");
     EXPECT_EQ(RegistryText(kKey, "Version"), "<absent>");
     FreeLibrary(noVersion);
@@ -139,7 +83,5 @@ TEST_F(RegisterRunTest, FirstRunWithoutVersionStopsAfterType)
 
 TEST_F(RegisterRunTest, KeyThatCannotBeWrittenFails)
 {
-    CToyApp app = MakeApp();
-    app.registryKey = kKey + "\\" + std::string(300, 'k');
-    EXPECT_FALSE(app.RegisterRun());
+    EXPECT_FALSE(Run(module, kKey + "\\" + std::string(300, 'k')).first);
 }

@@ -4,6 +4,8 @@
 
 #include "tests/support/RegistryCleanup.h"
 
+using namespace std::string_literals;
+
 namespace {
 
 const std::string kKey = "Software\\Quillfen Ltd\\Wimbleset\\RegistryTest";
@@ -15,40 +17,47 @@ protected:
 
 } // namespace
 
-TEST_F(RegistryTest, WrittenValueReadsBack)
+// Text the store wrote, up to 1023 characters, or bytes another program
+// wrote: without a terminator, or of another type up to its first zero.
+TEST_F(RegistryTest, ValuesReadBackAsText)
 {
     ASSERT_TRUE(SetRegistryString(kKey, "Greeting", "hello; world"));
-    std::string value;
-    ASSERT_TRUE(GetRegistryString(kKey, "Greeting", value));
-    EXPECT_EQ(value, "hello; world");
+    ASSERT_TRUE(SetRegistryString(kKey, "Longest", std::string(1023, 'x')));
+    WriteRegistryRaw(kKey, "Raw", REG_SZ, "abc");
+    WriteRegistryRaw(kKey, "Binary", REG_BINARY, "ab\0cd"s);
+    WriteRegistryRaw(kKey, "Number", REG_DWORD, "12\0\0"s);
+    for (auto [name, text] : {std::pair{"Greeting", "hello; world"s},
+                              {"Longest", std::string(1023, 'x')},
+                              {"Raw", "abc"s},
+                              {"Binary", "ab"s},
+                              {"Number", "12"s}}) {
+        EXPECT_EQ(RegistryText(kKey, name), text) << name;
+    }
 }
 
-TEST_F(RegistryTest, AbsentValueLeavesDestinationAndCreatesTheKey)
+// An absent value (whose key a read creates), one too long for the buffer and
+// a key that cannot be created (names stop at 255 characters) all fail and
+// leave the destination.
+TEST_F(RegistryTest, FailedReadsLeaveTheDestination)
 {
-    ASSERT_FALSE(RegistryKeyExists(kKey));
-    std::string value = "unchanged";
-    EXPECT_FALSE(GetRegistryString(kKey, "Missing", value));
-    EXPECT_EQ(value, "unchanged");
-    EXPECT_TRUE(RegistryKeyExists(kKey));
+    ASSERT_TRUE(SetRegistryString(kKey + "\\Long", "TooLong", std::string(1024, 'y')));
+    std::string badKey = kKey + "\\" + std::string(300, 'k');
+    EXPECT_FALSE(OpenRegistryKey(badKey));
+    EXPECT_FALSE(SetRegistryString(badKey, "Value", "x"));
+    for (auto [keyPath, name] :
+         {std::pair{kKey + "\\Absent", "Missing"}, {kKey + "\\Long", "TooLong"}, {badKey, "Value"}}) {
+        std::string value = "unchanged";
+        EXPECT_FALSE(GetRegistryString(keyPath, name, value)) << name;
+        EXPECT_EQ(value, "unchanged") << name;
+    }
+    EXPECT_TRUE(RegistryKeyExists(kKey + "\\Absent"));
 }
 
-TEST_F(RegistryTest, ReadsUpTo1023CharactersAndRefusesLonger)
-{
-    std::string longest(1023, 'x');
-    ASSERT_TRUE(SetRegistryString(kKey, "Longest", longest));
-    std::string value;
-    ASSERT_TRUE(GetRegistryString(kKey, "Longest", value));
-    EXPECT_EQ(value, longest);
-
-    ASSERT_TRUE(SetRegistryString(kKey, "TooLong", std::string(1024, 'y')));
-    value = "unchanged";
-    EXPECT_FALSE(GetRegistryString(kKey, "TooLong", value));
-    EXPECT_EQ(value, "unchanged");
-}
-
-TEST_F(RegistryTest, EmptyTextIsStoredAsATerminatorOnly)
+// Empty text is stored as a terminator only; an empty name is the default value.
+TEST_F(RegistryTest, EmptyTextAndEmptyName)
 {
     ASSERT_TRUE(SetRegistryString(kKey, "Empty", ""));
+    ASSERT_TRUE(SetRegistryString(kKey, "", "default"));
     RegistryKey open = OpenRegistryKey(kKey);
     ASSERT_TRUE(open);
     DWORD type = 0;
@@ -59,44 +68,8 @@ TEST_F(RegistryTest, EmptyTextIsStoredAsATerminatorOnly)
     std::string value = "unchanged";
     ASSERT_TRUE(ReadRegistryString(open.Get(), "Empty", value));
     EXPECT_EQ(value, "");
-}
-
-TEST_F(RegistryTest, EmptyNameAddressesTheDefaultValue)
-{
-    ASSERT_TRUE(SetRegistryString(kKey, "", "default"));
-    RegistryKey open = OpenRegistryKey(kKey);
     char buffer[32] = {};
-    LONG size = sizeof buffer;
-    ASSERT_EQ(RegQueryValueA(open.Get(), nullptr, buffer, &size), ERROR_SUCCESS);
+    LONG length = sizeof buffer;
+    ASSERT_EQ(RegQueryValueA(open.Get(), nullptr, buffer, &length), ERROR_SUCCESS);
     EXPECT_STREQ(buffer, "default");
-}
-
-TEST_F(RegistryTest, ValueWithoutTerminatorReadsAsItsCharacters)
-{
-    WriteRegistryRaw(kKey, "Raw", REG_SZ, "abc");
-    std::string value;
-    ASSERT_TRUE(GetRegistryString(kKey, "Raw", value));
-    EXPECT_EQ(value, "abc");
-}
-
-TEST_F(RegistryTest, ValueOfAnotherTypeIsReadAsItsBytes)
-{
-    WriteRegistryRaw(kKey, "Binary", REG_BINARY, std::string("ab\0cd", 5));
-    WriteRegistryRaw(kKey, "Number", REG_DWORD, std::string("12\0\0", 4));
-    std::string value;
-    ASSERT_TRUE(GetRegistryString(kKey, "Binary", value));
-    EXPECT_EQ(value, "ab");
-    ASSERT_TRUE(GetRegistryString(kKey, "Number", value));
-    EXPECT_EQ(value, "12");
-}
-
-TEST_F(RegistryTest, KeyThatCannotBeCreatedFailsBothWays)
-{
-    // A key name is limited to 255 characters.
-    std::string badKey = kKey + "\\" + std::string(300, 'k');
-    EXPECT_FALSE(OpenRegistryKey(badKey));
-    EXPECT_FALSE(SetRegistryString(badKey, "Value", "x"));
-    std::string value = "unchanged";
-    EXPECT_FALSE(GetRegistryString(badKey, "Value", value));
-    EXPECT_EQ(value, "unchanged");
 }

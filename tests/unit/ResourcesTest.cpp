@@ -11,58 +11,39 @@ protected:
     void SetUp() override { ASSERT_NE(module, nullptr); }
     void TearDown() override { FreeLibrary(module); }
 
+    // What reader gives for the string id, which must be there.
+    template <typename T>
+    T Read(bool (*reader)(HINSTANCE, UINT, int, T&), UINT id, int bufferSize = ResourceBufferSize)
+    {
+        T value{};
+        EXPECT_TRUE(reader(module, id, bufferSize, value)) << id;
+        return value;
+    }
+
     HINSTANCE module = LoadLibraryA("teststrings.dll");
 };
 
-std::int32_t ReadInt(HINSTANCE module, UINT id)
-{
-    std::int32_t value = -999;
-    EXPECT_TRUE(LoadResourceInt(module, id, ResourceBufferSize, value)) << id;
-    return value;
-}
-
-std::int32_t ReadFlag(HINSTANCE module, UINT id)
-{
-    std::int32_t flag = -1;
-    EXPECT_TRUE(LoadResourceBool(module, id, ResourceBufferSize, flag)) << id;
-    return flag;
-}
-
-double ReadDouble(HINSTANCE module, UINT id)
-{
-    double value = -999.0;
-    EXPECT_TRUE(LoadResourceDouble(module, id, ResourceBufferSize, value)) << id;
-    return value;
-}
-
 } // namespace
 
-TEST_F(ResourcesTest, StringIsReadAsStored)
+// Cut to the buffer less one: id 10 holds 1500 characters.
+TEST_F(ResourcesTest, StringIsReadAsStoredAndCutToTheBuffer)
 {
-    std::string text;
-    ASSERT_TRUE(LoadResourceString(module, 1, ResourceBufferSize, text));
-    EXPECT_EQ(text, "TestToy");
-}
-
-TEST_F(ResourcesTest, StringIsCutToTheBufferLessOne)
-{
-    std::string text;
-    ASSERT_TRUE(LoadResourceString(module, 10, ResourceBufferSize, text));
+    EXPECT_EQ(Read(LoadResourceString, 1), "TestToy");
+    EXPECT_EQ(Read(LoadResourceString, 1, 5), "Test");
+    std::string text = Read(LoadResourceString, 10);
     ASSERT_EQ(text.size(), 1023u);
     EXPECT_EQ(text.substr(0, 20), "abcdefghijabcdefghij");
     EXPECT_EQ(text.substr(1020), "abc");
-
-    ASSERT_TRUE(LoadResourceString(module, 1, 5, text));
-    EXPECT_EQ(text, "Test");
 }
 
-TEST_F(ResourcesTest, MissingIdLeavesEveryDestinationUnchanged)
+TEST_F(ResourcesTest, MissingIdOrZeroBufferLeavesEveryDestinationUnchanged)
 {
     std::string text = "unchanged";
     std::int32_t number = 5;
     std::int32_t flag = 7;
     double real = 2.5;
     EXPECT_FALSE(LoadResourceString(module, 999, ResourceBufferSize, text));
+    EXPECT_FALSE(LoadResourceString(module, 1, 0, text));
     EXPECT_FALSE(LoadResourceInt(module, 999, ResourceBufferSize, number));
     EXPECT_FALSE(LoadResourceBool(module, 999, ResourceBufferSize, flag));
     EXPECT_FALSE(LoadResourceDouble(module, 999, ResourceBufferSize, real));
@@ -72,38 +53,25 @@ TEST_F(ResourcesTest, MissingIdLeavesEveryDestinationUnchanged)
     EXPECT_EQ(real, 2.5);
 }
 
-TEST_F(ResourcesTest, ZeroBufferSizeReadsNothing)
+// Ids 20 to 25 hold "TRUE", "true", "FALSE", "1", "TRUE " and " TRUE". The
+// conversions of numbers are covered by DecimalTextTest; these show that the
+// readers apply them to what the string table holds: "  41abc", "-17", "abc",
+// 11 nines with and without a minus sign, "2.5", " -2.5e3x", "0x1A", "1.10"
+// and "1.9".
+TEST_F(ResourcesTest, FlagsAndNumbersAreReadFromTheText)
 {
-    std::string text = "unchanged";
-    EXPECT_FALSE(LoadResourceString(module, 1, 0, text));
-    EXPECT_EQ(text, "unchanged");
-}
-
-TEST_F(ResourcesTest, FlagIsSetOnlyByExactlyTRUE)
-{
-    EXPECT_EQ(ReadFlag(module, 20), 1); // "TRUE"
-    EXPECT_EQ(ReadFlag(module, 21), 0); // "true"
-    EXPECT_EQ(ReadFlag(module, 22), 0); // "FALSE"
-    EXPECT_EQ(ReadFlag(module, 23), 0); // "1"
-    EXPECT_EQ(ReadFlag(module, 24), 0); // "TRUE "
-    EXPECT_EQ(ReadFlag(module, 25), 0); // " TRUE"
-}
-
-// The conversions themselves are covered by DecimalTextTest; these show that
-// the readers apply them to what the string table holds.
-TEST_F(ResourcesTest, IntegersTakeBlanksSignAndLeadingDigitsAndSaturate)
-{
-    EXPECT_EQ(ReadInt(module, 30), 41); // "  41abc"
-    EXPECT_EQ(ReadInt(module, 31), -17);
-    EXPECT_EQ(ReadInt(module, 33), 0);                                        // "abc"
-    EXPECT_EQ(ReadInt(module, 34), std::numeric_limits<std::int32_t>::max()); // "99999999999"
-    EXPECT_EQ(ReadInt(module, 35), std::numeric_limits<std::int32_t>::min()); // "-99999999999"
-}
-
-TEST_F(ResourcesTest, DoublesAreDecimalNumbers)
-{
-    EXPECT_DOUBLE_EQ(ReadDouble(module, 3), 2.5);
-    EXPECT_DOUBLE_EQ(ReadDouble(module, 41), -2500);           // " -2.5e3x"
-    EXPECT_DOUBLE_EQ(ReadDouble(module, 45), 0.0);             // "0x1A"
-    EXPECT_LT(ReadDouble(module, 40), ReadDouble(module, 46)); // "1.10" is below "1.9"
+    for (UINT id = 20; id <= 25; ++id) {
+        EXPECT_EQ(Read(LoadResourceBool, id), id == 20 ? 1 : 0) << id;
+    }
+    for (auto [id, value] : {std::pair{30u, 41},
+                             {31u, -17},
+                             {33u, 0},
+                             {34u, std::numeric_limits<std::int32_t>::max()},
+                             {35u, std::numeric_limits<std::int32_t>::min()}}) {
+        EXPECT_EQ(Read(LoadResourceInt, id), value) << id;
+    }
+    EXPECT_DOUBLE_EQ(Read(LoadResourceDouble, 3), 2.5);
+    EXPECT_DOUBLE_EQ(Read(LoadResourceDouble, 41), -2500);
+    EXPECT_DOUBLE_EQ(Read(LoadResourceDouble, 45), 0.0);
+    EXPECT_LT(Read(LoadResourceDouble, 40), Read(LoadResourceDouble, 46));
 }

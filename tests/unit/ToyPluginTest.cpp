@@ -9,6 +9,7 @@
 
 #include "app/ToyApp.h"
 #include "errors/ToyError.h"
+#include "support/FileNames.h"
 #include "support/Library.h"
 #include "tests/support/HeaderStamp.h"
 #include "tests/support/PluginFolder.h"
@@ -25,6 +26,16 @@ std::vector<std::string> Names(const std::vector<CToyPlugin*>& plugins)
         names.push_back(plugin->name);
     }
     return names;
+}
+
+// The tree as text, each plugin's children in order in brackets: "X(P(R) Q)".
+std::string Tree(const std::vector<CToyPlugin*>& plugins)
+{
+    std::vector<std::string> parts;
+    for (const CToyPlugin* plugin : plugins) {
+        parts.push_back(plugin->name + (plugin->children.empty() ? "" : "(" + Tree(plugin->children) + ")"));
+    }
+    return JoinBetween(parts, " ");
 }
 
 CToyPlugin* Child(CToyPlugin* plugin, const std::string& name)
@@ -74,20 +85,15 @@ TEST_F(ToyPluginTest, TreeFollowsTheOwnerListsAndTheFolderOrder)
 {
     folder.AddPlugins({"tp_x", "tp_p", "tp_q", "tp_r", "tp_t", "tp_s"});
     std::vector<CToyPlugin*>& top = Load();
-    ASSERT_EQ(Names(top), std::vector<std::string>{"X"});
-    CToyPlugin* x = top[0];
-    EXPECT_EQ(x->parent, nullptr);
-    EXPECT_EQ(x->selfRef, x);
-    CToyPlugin* p = Child(x, "P");
-    ASSERT_TRUE(p && Child(x, "Q"));
-    EXPECT_EQ(p->parent, x);
-    EXPECT_EQ(Names(p->children), std::vector<std::string>{"R"});
-    EXPECT_EQ(Names(p->children[0]->children), std::vector<std::string>{"T"});
-    EXPECT_EQ(Names(Child(x, "Q")->children), std::vector<std::string>{"S"});
     std::vector<std::string> files = folder.PluginFileOrder();
     bool pFirst = std::find(files.begin(), files.end(), "tp_p.kvp") < std::find(files.begin(), files.end(), "tp_q.kvp");
+    ASSERT_EQ(Tree(top), pFirst ? "X(P(R(T)) Q(S))" : "X(Q(S) P(R(T)))");
+    CToyPlugin* x = top[0];
+    CToyPlugin* p = Child(x, "P");
+    EXPECT_EQ(x->parent, nullptr);
+    EXPECT_EQ(x->selfRef, x);
+    EXPECT_EQ(p->parent, x);
     using Order = std::vector<std::string>;
-    EXPECT_EQ(Names(x->children), (pFirst ? Order{"P", "Q"} : Order{"Q", "P"}));
     EXPECT_EQ(Names(x->CollectPlugins()), (pFirst ? Order{"P", "Q", "R", "T", "S"} : Order{"Q", "P", "S", "R", "T"}));
     EXPECT_EQ(p->registryKey, kToyKey + "\\P");
     for (const char* name : {"X", "P", "R", "T", "S"}) {
@@ -112,18 +118,8 @@ TEST_F(ToyPluginTest, LibraryUnderTwoOwnersIsLoadedTwiceAndCountedTwice)
 TEST_F(ToyPluginTest, RingsOfOwnerListsEnd)
 {
     folder.AddPlugins({"tp_self", "tp_ring1", "tp_ring2"});
-    std::vector<CToyPlugin*>& top = Load();
-    std::vector<std::string> names = Names(top);
-    std::sort(names.begin(), names.end());
-    ASSERT_EQ(names, (std::vector<std::string>{"Ring1", "Self"}));
-    for (CToyPlugin* plugin : top) {
-        if (plugin->name == "Self") {
-            EXPECT_TRUE(plugin->children.empty());
-        } else {
-            ASSERT_EQ(Names(plugin->children), std::vector<std::string>{"Ring2"});
-            EXPECT_TRUE(plugin->children[0]->children.empty());
-        }
-    }
+    std::string tree = Tree(Load());
+    EXPECT_TRUE(tree == "Ring1(Ring2) Self" || tree == "Self Ring1(Ring2)") << tree;
 }
 
 // Shutdown releases depth first, each object destroyed before its library is
@@ -217,14 +213,11 @@ TEST_F(ToyPluginTest, CandidatesThatYieldNoObjectOrAreRejectedAreDiscarded)
         EXPECT_FALSE(IsLoaded(label)) << label;
     }
     EXPECT_TRUE(IsLoaded("tp_good"));
-    for (const char* label : {"tp_stranger", "tp_refuse", "tp_noname"}) {
-        std::string l = label;
+    for (std::string l : {"tp_stranger", "tp_refuse", "tp_noname"}) {
         EXPECT_LT(IndexOf(trace, l + " releasehook refused"), IndexOf(trace, l + " destroy")) << l;
         EXPECT_LT(IndexOf(trace, l + " destroy"), IndexOf(trace, l + " unload")) << l;
     }
-    EXPECT_EQ(std::count_if(trace.begin(), trace.end(),
-                            [](const std::string& line) { return line.rfind("tp_stranger hook", 0) == 0; }),
-              0);
+    EXPECT_EQ(LastIndexStartingWith(trace, "tp_stranger hook"), -1);
     EXPECT_FALSE(RegistryKeyExists(kToyKey + "\\Stranger"));
     // Refused by its hook after the header steps: what they wrote stays.
     EXPECT_EQ(RegistryText(kToyKey + "\\Refuse", "Executes"), "1");
@@ -242,8 +235,7 @@ TEST_F(ToyPluginTest, RecordFromANestedInitialiseReleasesEverythingAndPassesOn)
         EXPECT_EQ(record.code, -7);
     }
     std::vector<std::string> trace = folder.Trace();
-    for (const char* label : {"tp_parent", "tp_sibling", "tp_throwchild", "tp_good"}) {
-        std::string l = label;
+    for (std::string l : {"tp_parent", "tp_sibling", "tp_throwchild", "tp_good"}) {
         EXPECT_EQ(CountLines(trace, l + " construct"), CountLines(trace, l + " destroy")) << l;
         EXPECT_FALSE(IsLoaded(l)) << l;
     }
@@ -252,27 +244,23 @@ TEST_F(ToyPluginTest, RecordFromANestedInitialiseReleasesEverythingAndPassesOn)
 
 namespace {
 
-// The lowest free thread-local slot: a library that leaked slots per load
-// would push it up.
-DWORD LowestFreeTlsSlot()
-{
-    DWORD slot = TlsAlloc();
-    TlsFree(slot);
-    return slot;
-}
+// What a leak per load would grow: the lowest free thread-local slot (a
+// library that leaked slots would push it up), handles and private bytes.
+struct Footprint {
+    DWORD tlsSlot;
+    DWORD handles = 0;
+    SIZE_T privateBytes = 0;
+};
 
-SIZE_T PrivateBytes()
+Footprint TakeFootprint()
 {
+    Footprint footprint{TlsAlloc()};
+    TlsFree(footprint.tlsSlot);
+    GetProcessHandleCount(GetCurrentProcess(), &footprint.handles);
     PROCESS_MEMORY_COUNTERS_EX counters{};
     GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
-    return counters.PrivateUsage;
-}
-
-DWORD HandleCount()
-{
-    DWORD count = 0;
-    GetProcessHandleCount(GetCurrentProcess(), &count);
-    return count;
+    footprint.privateBytes = counters.PrivateUsage;
+    return footprint;
 }
 
 std::size_t CountTree(const std::vector<CToyPlugin*>& plugins)
@@ -297,16 +285,16 @@ TEST_F(ToyPluginTest, LargeTreeLoadsAndReleasesWithoutLeaking)
         folder.ClearTrace();
     };
     round();
-    DWORD slot = LowestFreeTlsSlot();
-    DWORD handles = HandleCount();
-    SIZE_T bytes = PrivateBytes();
+    Footprint before = TakeFootprint();
     // Each round makes 255 plugins from 2048 library loads.
     for (int i = 0; i < 4; ++i) {
         round();
     }
-    EXPECT_EQ(LowestFreeTlsSlot(), slot);
-    EXPECT_LE(HandleCount(), handles + 8);
-    EXPECT_LT(PrivateBytes(), bytes + 4 * 1024 * 1024) << "8192 loads grew private memory from " << bytes;
+    Footprint after = TakeFootprint();
+    EXPECT_EQ(after.tlsSlot, before.tlsSlot);
+    EXPECT_LE(after.handles, before.handles + 8);
+    EXPECT_LT(after.privateBytes, before.privateBytes + 4 * 1024 * 1024)
+        << "8192 loads grew it from " << before.privateBytes;
     for (int i = 1; i <= 8; ++i) {
         EXPECT_FALSE(IsLoaded("tp_chain" + std::to_string(i)));
     }
@@ -316,20 +304,16 @@ TEST_F(ToyPluginTest, ChainThirtyDeepIsBuiltAndReleasedDeepestFirst)
 {
     std::vector<std::string> names;
     std::string owner = app.toyName;
+    std::string tree;
     for (int i = 1; i <= 30; ++i) {
         names.push_back("C" + std::to_string(100 + i).substr(1));
         std::string file = names.back() + ".kvp";
         folder.AddPlugin("tp_named", file);
         ASSERT_TRUE(StampPluginHeader(folder.PluginsPath() + file, names.back(), {owner}));
         owner = names.back();
+        tree += (i > 1 ? "(" : "") + owner;
     }
-    std::vector<std::string> chain;
-    for (CToyPlugin* plugin = Load().empty() ? nullptr : app.plugins.front(); plugin != nullptr;
-         plugin = plugin->children.empty() ? nullptr : plugin->children.front()) {
-        EXPECT_LE(plugin->children.size(), 1u) << plugin->name;
-        chain.push_back(plugin->name);
-    }
-    ASSERT_EQ(chain, names);
+    ASSERT_EQ(Tree(Load()), tree + std::string(29, ')'));
 
     // Each plugin's library is held once, by the plugin itself, so each
     // release ends with that library's unload before its parent's turn.
