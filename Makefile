@@ -48,7 +48,7 @@ bench: win64
 	cmake --build --preset bench --target package_bench
 	rm -rf $(BENCH_TOY_DIR)
 	cmake --install build/win64 --prefix $(BENCH_TOY_DIR) >/dev/null
-	tools/with-wine $(BENCH_PREFIX) bash -c '$(WINE) build/win64/bin/startup_bench.exe && $(WINE) build/win64/bin/install_bench.exe && bench/living-toy $(BENCH_TOY_DIR) build/win64/bin/floor_window.exe'
+	tools/with-wine $(BENCH_PREFIX) bash -c '$(WINE) build/win64/bin/startup_bench.exe && $(WINE) build/win64/bin/install_bench.exe && $(WINE) build/win64/bin/install_memory.exe 1 && $(WINE) build/win64/bin/install_memory.exe 64 && bench/living-toy $(BENCH_TOY_DIR) build/win64/bin/floor_window.exe'
 	build/bench/bin/package_bench
 
 format:

@@ -31,8 +31,8 @@ protected:
 } // namespace
 
 // Each over a stale output and stale working files, which it replaces and
-// removes: gzip (of one member or two, small or large) or raw payloads, under
-// the stored name or a chosen one.
+// removes: gzip (of one member or two, up to the largest library) or raw
+// payloads, under the stored name or a chosen one.
 TEST_F(PackageTest, PayloadUnpacksWholeUnderTheStoredOrChosenName)
 {
     struct Case {
@@ -43,12 +43,14 @@ TEST_F(PackageTest, PayloadUnpacksWholeUnderTheStoredOrChosenName)
     };
     const std::string raw = "not gzip at all" + NoiseBytes(3000, 1);
     const std::string large = NoiseBytes(3 * 1024 * 1024 + 17, 7);
+    const std::string largest(PackageMaxLibrarySize, 'L');
     std::vector<Case> cases = {
         {"Example.kvp", GzipBytes(kLibrary), "", kLibrary},
         {"Empty.kvp", "", "", ""},
         {"Raw.kvp", raw, "", raw},
         {"Two.kvp", GzipBytes("first part, ") + GzipBytes("second part"), "", "first part, second part"},
         {"Large.kvp", GzipBytes(large), "", large},
+        {"Largest.kvp", GzipBytes(largest), "", largest},
         {"Stored.kvp", GzipBytes(kLibrary), "Chosen.kvp", kLibrary},
         {"Example.kvp\0"s + NoiseBytes(900, 3), GzipBytes(kLibrary), "", kLibrary}};
     for (const char* name : {"a.kvp", "My Plugin.kvp", "x", ".hidden", "com10.kvp", "console.kvp"}) {
