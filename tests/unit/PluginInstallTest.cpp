@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -48,38 +49,28 @@ protected:
 
 } // namespace
 
+// A later date wins over a lower version and an earlier one loses to a higher
+// version; versions compare as numbers (1.10 is below 1.9); a copy without
+// identity counts as date 0 and version 0, and a new copy without release date
+// or identity loses. Package and installed copy are read-only, which the pass
+// must not mind.
 TEST_F(PluginInstallTest, NewerCopyIsKeptAndOlderRolledBack)
 {
-    struct Case {
-        const char* installed;
-        const char* incoming;
-        bool kept;
-        bool readOnly = false; // package and installed copy
-    };
-    const Case cases[] = {
-        {"pk_base", "pk_same", true},               // same date and version
-        {"pk_base", "pk_laterdate", true},          // later date wins over a lower version
-        {"pk_base", "pk_laterdate", true, true},    //
-        {"pk_base", "pk_earlierdate", false},       // earlier date loses to a higher version
-        {"pk_base", "pk_earlierdate", false, true}, //
-        {"pk_v19", "pk_v110", false},               // 1.10 is below 1.9
-        {"pk_v110", "pk_v19", true},                //
-        {"pk_noidentity", "pk_zero", true},         // a copy without identity counts as 0 and 0
-        {"pk_noidentity", "pk_base", true},         //
-        {"pk_base", "pk_nodate", false},            // a new copy without release date
-        {"pk_base", "pk_noidentity", false},        //
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.installed) + " then " + c.incoming + (c.readOnly ? ", read-only" : ""));
+    const std::tuple<const char*, const char*, bool> cases[] = {
+        {"pk_base", "pk_same", true},       {"pk_base", "pk_laterdate", true}, {"pk_base", "pk_earlierdate", false},
+        {"pk_v19", "pk_v110", false},       {"pk_v110", "pk_v19", true},       {"pk_noidentity", "pk_zero", true},
+        {"pk_noidentity", "pk_base", true}, {"pk_base", "pk_nodate", false},   {"pk_base", "pk_noidentity", false}};
+    for (auto [installed, incoming, kept] : cases) {
+        SCOPED_TRACE(std::string(installed) + " then " + incoming);
         EmptyPluginsFolder();
-        folder.AddPlugin(c.installed, "Versioned.kvp");
-        AddPackage(folder, c.incoming);
+        folder.AddPlugin(installed, "Versioned.kvp");
+        AddPackage(folder, incoming);
         for (const char* name : {"Versioned.kvp", "Versioned.kvd"}) {
-            SetFileAttributesA(Plugins(name).c_str(), c.readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL);
+            SetFileAttributesA(Plugins(name).c_str(), FILE_ATTRIBUTE_READONLY);
         }
         std::vector<std::string> listed = Install();
-        EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), c.kept ? c.incoming : c.installed));
-        EXPECT_EQ(listed.size(), c.kept ? 1u : 0u);
+        EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), kept ? incoming : installed));
+        EXPECT_EQ(listed.size(), kept ? 1u : 0u);
         EXPECT_EQ(Entries(), std::vector<std::string>{"Versioned.kvp"});
     }
 }
