@@ -15,7 +15,7 @@ constexpr const char* kHugeNegative = "-99999999999999999999999999999999";
 } // namespace
 
 // Blanks, a sign and the leading digits; no digits is 0; beyond 32 bits the
-// nearest limit.
+// nearest limit. Counting stops at the largest value; no padding in text.
 TEST(DecimalText, IntTakesBlanksSignAndLeadingDigitsAndSaturates)
 {
     using Case = std::pair<const char*, std::int32_t>;
@@ -28,10 +28,6 @@ TEST(DecimalText, IntTakesBlanksSignAndLeadingDigitsAndSaturates)
             EXPECT_EQ(ParseDecimalInt(text), value) << '"' << text << '"';
         }
     }
-}
-
-TEST(DecimalText, IncrementStopsAtTheLargestValueAndFormatIsPlain)
-{
     EXPECT_EQ(IncrementSaturating(kMax), kMax);
     EXPECT_EQ(IncrementSaturating(kMax - 1), kMax);
     EXPECT_EQ(IncrementSaturating(-1), 0);

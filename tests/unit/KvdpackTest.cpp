@@ -37,16 +37,14 @@ bool Contains(const std::string& text, const std::string& part)
 TEST(Kvdpack, PackageHoldsTheLibrarysNameAndUnpacksToItsBytes)
 {
     ScratchDir dir;
-    ScratchDir plugins;
     std::string library = NoiseBytes(2 * 1024 * 1024 + 5, 11) + std::string(100000, 'z');
     WriteBytes(dir.File("Example.kvp"), library);
 
     Result packed = RunTool({dir.File("Example.kvp")});
     ASSERT_EQ(packed.exitCode, 0) << packed.err;
-    ASSERT_TRUE(Exists(dir.File("Example.kvd")));
     EXPECT_EQ(ReadPackageName(dir.File("Example.kvd")), "Example.kvp");
-    EXPECT_EQ(UnpackPackage(dir.File("Example.kvd"), plugins.Folder(), ""), 1);
-    EXPECT_EQ(ReadBytes(plugins.File("Example.kvp")), library);
+    EXPECT_EQ(UnpackPackage(dir.File("Example.kvd"), dir.Folder(), "Unpacked.kvp"), 1);
+    EXPECT_EQ(ReadBytes(dir.File("Unpacked.kvp")), library);
 
     Result listed = RunTool({"--list", dir.File("Example.kvd")});
     EXPECT_EQ(listed.exitCode, 0) << listed.err;

@@ -14,6 +14,8 @@ using namespace std::string_literals;
 namespace {
 
 const std::string kLibrary = "MZ pretend library\0with zero bytes\xff\x01"s + std::string(5000, 'L');
+// The largest library an unpack writes, as one gzip member.
+const std::string kLargestGzip = GzipBytes(std::string(PackageMaxLibrarySize, 'L'));
 
 class PackageTest : public ::testing::Test {
 protected:
@@ -43,14 +45,13 @@ TEST_F(PackageTest, PayloadUnpacksWholeUnderTheStoredOrChosenName)
     };
     const std::string raw = "not gzip at all" + NoiseBytes(3000, 1);
     const std::string large = NoiseBytes(3 * 1024 * 1024 + 17, 7);
-    const std::string largest(PackageMaxLibrarySize, 'L');
     std::vector<Case> cases = {
         {"Example.kvp", GzipBytes(kLibrary), "", kLibrary},
         {"Empty.kvp", "", "", ""},
         {"Raw.kvp", raw, "", raw},
         {"Two.kvp", GzipBytes("first part, ") + GzipBytes("second part"), "", "first part, second part"},
         {"Large.kvp", GzipBytes(large), "", large},
-        {"Largest.kvp", GzipBytes(largest), "", largest},
+        {"Largest.kvp", kLargestGzip, "", std::string(PackageMaxLibrarySize, 'L')},
         {"Stored.kvp", GzipBytes(kLibrary), "Chosen.kvp", kLibrary},
         {"Example.kvp\0"s + NoiseBytes(900, 3), GzipBytes(kLibrary), "", kLibrary}};
     for (const char* name : {"a.kvp", "My Plugin.kvp", "x", ".hidden", "com10.kvp", "console.kvp"}) {
@@ -91,9 +92,8 @@ TEST_F(PackageTest, RefusedPackagesLeaveTheInstalledCopyAlone)
                                {"Short.kvp\0"s, "", ""},
                                {"Short.kvp\0"s, "Chosen.kvp", ""},
                                {"", "", ""}};
-    for (const std::string& payload :
-         {badCrc, garbled, gzip.substr(0, gzip.size() / 2), gzip.substr(0, gzip.size() - 3),
-          GzipBytes(std::string(PackageMaxLibrarySize + 1, '\0'))}) {
+    for (const std::string& payload : {badCrc, garbled, gzip.substr(0, gzip.size() / 2),
+                                       gzip.substr(0, gzip.size() - 3), kLargestGzip + GzipBytes("L")}) {
         cases.push_back({PackageBytes("Example.kvp", payload), "", "Example.kvp"});
     }
     for (const std::string name : {"..\\x.kvp", "../x.kvp", "a/b.kvp",  "C:x.kvp",   "C:\\x.kvp",  "\\\\srv\\s\\x.kvp",

@@ -44,7 +44,7 @@ std::string ImageBytes()
 
 } // namespace
 
-TEST(ReadPeImage, ReadsMachineExportsAndImports)
+TEST(ReadPeImage, ReadsAndNamesTheMachineAndReadsExportsAndImports)
 {
     PeImage image = ReadPeImage(ImageBytes());
     EXPECT_EQ(image.problem, "");
@@ -52,6 +52,9 @@ TEST(ReadPeImage, ReadsMachineExportsAndImports)
     EXPECT_TRUE(image.isDll);
     EXPECT_EQ(image.exports, std::vector<std::string>{"New"});
     EXPECT_EQ(image.imports, (std::vector<std::string>{"a.dll", "b.dll"}));
+    EXPECT_EQ(PeMachineName(PeMachineI386), "x86");
+    EXPECT_EQ(PeMachineName(PeMachineAmd64), "x86-64");
+    EXPECT_EQ(PeMachineName(0xaa64), "0xaa64");
 }
 
 TEST(ReadPeImage, EveryCutOfTheFileIsAProblemNotACrash)
@@ -82,11 +85,4 @@ TEST(ReadPeImage, ForeignHeadersAndTablesOutsideTheFileAreProblems)
         EXPECT_EQ(image.problem, problem) << at;
         EXPECT_EQ(image.imports.size(), problem.find("import") != std::string::npos ? 1u : 0u) << at;
     }
-}
-
-TEST(PeMachineName, NamesTheTwoHostMachines)
-{
-    EXPECT_EQ(PeMachineName(PeMachineI386), "x86");
-    EXPECT_EQ(PeMachineName(PeMachineAmd64), "x86-64");
-    EXPECT_EQ(PeMachineName(0xaa64), "0xaa64");
 }

@@ -1,5 +1,7 @@
 #include "support/Registry.h"
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 #include "tests/support/RegistryCleanup.h"
@@ -19,20 +21,32 @@ protected:
 
 // Text the store wrote, up to 1023 characters, or bytes another program
 // wrote: without a terminator, or of another type up to its first zero.
+// Empty text is stored as a terminator only; an empty name is the default value.
 TEST_F(RegistryTest, ValuesReadBackAsText)
 {
-    ASSERT_TRUE(SetRegistryString(kKey, "Greeting", "hello; world"));
-    ASSERT_TRUE(SetRegistryString(kKey, "Longest", std::string(1023, 'x')));
-    WriteRegistryRaw(kKey, "Raw", REG_SZ, "abc");
-    WriteRegistryRaw(kKey, "Binary", REG_BINARY, "ab\0cd"s);
-    WriteRegistryRaw(kKey, "Number", REG_DWORD, "12\0\0"s);
-    for (auto [name, text] : {std::pair{"Greeting", "hello; world"s},
-                              {"Longest", std::string(1023, 'x')},
-                              {"Raw", "abc"s},
-                              {"Binary", "ab"s},
-                              {"Number", "12"s}}) {
+    for (const std::string& text : {"hello; world"s, std::string(1023, 'x'), ""s}) {
+        ASSERT_TRUE(SetRegistryString(kKey, "Text", text));
+        EXPECT_EQ(RegistryText(kKey, "Text"), text);
+    }
+    using Raw = std::tuple<const char*, DWORD, std::string, std::string>;
+    for (auto [name, type, bytes, text] : {Raw{"Raw", REG_SZ, "abc", "abc"},
+                                           {"Binary", REG_BINARY, "ab\0cd"s, "ab"},
+                                           {"Number", REG_DWORD, "12\0\0"s, "12"}}) {
+        WriteRegistryRaw(kKey, name, type, bytes);
         EXPECT_EQ(RegistryText(kKey, name), text) << name;
     }
+    ASSERT_TRUE(SetRegistryString(kKey, "", "default"));
+    RegistryKey open = OpenRegistryKey(kKey);
+    ASSERT_TRUE(open);
+    DWORD type = 0;
+    DWORD size = 0;
+    ASSERT_EQ(RegQueryValueExA(open.Get(), "Text", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(size, 1u);
+    char buffer[32] = {};
+    LONG length = sizeof buffer;
+    ASSERT_EQ(RegQueryValueA(open.Get(), nullptr, buffer, &length), ERROR_SUCCESS);
+    EXPECT_STREQ(buffer, "default");
 }
 
 // An absent value (whose key a read creates), one too long for the buffer and
@@ -51,23 +65,4 @@ TEST_F(RegistryTest, FailedReadsLeaveTheDestination)
         EXPECT_EQ(value, "unchanged") << name;
     }
     EXPECT_TRUE(RegistryKeyExists(kKey + "\\Absent"));
-}
-
-// Empty text is stored as a terminator only; an empty name is the default value.
-TEST_F(RegistryTest, EmptyTextAndEmptyName)
-{
-    ASSERT_TRUE(SetRegistryString(kKey, "Empty", ""));
-    ASSERT_TRUE(SetRegistryString(kKey, "", "default"));
-    RegistryKey open = OpenRegistryKey(kKey);
-    ASSERT_TRUE(open);
-    DWORD type = 0;
-    DWORD size = 0;
-    ASSERT_EQ(RegQueryValueExA(open.Get(), "Empty", nullptr, &type, nullptr, &size), ERROR_SUCCESS);
-    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(size, 1u);
-    EXPECT_EQ(RegistryText(kKey, "Empty"), "");
-    char buffer[32] = {};
-    LONG length = sizeof buffer;
-    ASSERT_EQ(RegQueryValueA(open.Get(), nullptr, buffer, &length), ERROR_SUCCESS);
-    EXPECT_STREQ(buffer, "default");
 }

@@ -1,6 +1,6 @@
 #include "support/Resources.h"
 
-#include <limits>
+#include <cstdint>
 
 #include <gtest/gtest.h>
 
@@ -25,17 +25,6 @@ protected:
 
 } // namespace
 
-// Cut to the buffer less one: id 10 holds 1500 characters.
-TEST_F(ResourcesTest, StringIsReadAsStoredAndCutToTheBuffer)
-{
-    EXPECT_EQ(Read(LoadResourceString, 1), "TestToy");
-    EXPECT_EQ(Read(LoadResourceString, 1, 5), "Test");
-    std::string text = Read(LoadResourceString, 10);
-    ASSERT_EQ(text.size(), 1023u);
-    EXPECT_EQ(text.substr(0, 20), "abcdefghijabcdefghij");
-    EXPECT_EQ(text.substr(1020), "abc");
-}
-
 TEST_F(ResourcesTest, MissingIdOrZeroBufferLeavesEveryDestinationUnchanged)
 {
     std::string text = "unchanged";
@@ -53,21 +42,24 @@ TEST_F(ResourcesTest, MissingIdOrZeroBufferLeavesEveryDestinationUnchanged)
     EXPECT_EQ(real, 2.5);
 }
 
-// Ids 20 to 25 hold "TRUE", "true", "FALSE", "1", "TRUE " and " TRUE". The
+// Strings are cut to the buffer less one: id 10 holds 1500 characters. Ids
+// 20 to 25 hold "TRUE", "true", "FALSE", "1", "TRUE " and " TRUE". The
 // conversions of numbers are covered by DecimalTextTest; these show that the
 // readers apply them to what the string table holds: "  41abc", "-17", "abc",
 // 11 nines with and without a minus sign, "2.5", " -2.5e3x", "0x1A", "1.10"
 // and "1.9".
-TEST_F(ResourcesTest, FlagsAndNumbersAreReadFromTheText)
+TEST_F(ResourcesTest, ReadersGiveWhatTheTableHolds)
 {
+    EXPECT_EQ(Read(LoadResourceString, 1), "TestToy");
+    EXPECT_EQ(Read(LoadResourceString, 1, 5), "Test");
+    std::string text = Read(LoadResourceString, 10);
+    ASSERT_EQ(text.size(), 1023u);
+    EXPECT_EQ(text.substr(0, 20), "abcdefghijabcdefghij");
+    EXPECT_EQ(text.substr(1020), "abc");
     for (UINT id = 20; id <= 25; ++id) {
         EXPECT_EQ(Read(LoadResourceBool, id), id == 20 ? 1 : 0) << id;
     }
-    for (auto [id, value] : {std::pair{30u, 41},
-                             {31u, -17},
-                             {33u, 0},
-                             {34u, std::numeric_limits<std::int32_t>::max()},
-                             {35u, std::numeric_limits<std::int32_t>::min()}}) {
+    for (auto [id, value] : {std::pair{30u, 41}, {31u, -17}, {33u, 0}, {34u, INT32_MAX}, {35u, INT32_MIN}}) {
         EXPECT_EQ(Read(LoadResourceInt, id), value) << id;
     }
     EXPECT_DOUBLE_EQ(Read(LoadResourceDouble, 3), 2.5);
