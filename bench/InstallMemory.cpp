@@ -22,7 +22,7 @@ constexpr std::size_t kMiB = 1024 * 1024;
 
 // A package of mib MiB of library in stored (uncompressed) gzip blocks, so
 // that the package is as large as what it unpacks to.
-bool WriteLargePackage(const std::string& path, const std::string& storedName, std::size_t mib)
+bool WriteLargePackage(const std::string& path, const std::string& storedName, int mib)
 {
     std::string block(PackageNameBlockSize, '\0');
     block.replace(0, storedName.size(), storedName);
@@ -33,7 +33,7 @@ bool WriteLargePackage(const std::string& path, const std::string& storedName, s
     }
     GzFile payload(gzopen(path.c_str(), "ab0"));
     std::string chunk(kMiB, 'L');
-    for (std::size_t i = 0; payload && i < mib; ++i) {
+    for (int i = 0; payload && i < mib; ++i) {
         if (gzwrite(payload.Get(), chunk.data(), static_cast<unsigned>(chunk.size())) != static_cast<int>(kMiB)) {
             return false;
         }
@@ -50,12 +50,12 @@ double MiB(SIZE_T bytes)
 
 int main(int argc, char** argv)
 {
-    std::size_t mib = argc > 1 ? std::strtoul(argv[1], nullptr, 10) : 1;
+    int mib = argc > 1 ? std::atoi(argv[1]) : 1;
     TestFolder work;
     CurrentDirectoryScope inWork(work.Path());
     if (!CreateDirectoryA(PLUGINS_FOLDER.c_str(), nullptr) ||
         !WriteLargePackage(PLUGINS_FOLDER + "Big.kvd", "Big.kvp", mib)) {
-        std::fprintf(stderr, "install_memory: cannot write a package of %zu MiB\n", mib);
+        std::fprintf(stderr, "install_memory: cannot write a package of %d MiB\n", mib);
         return 1;
     }
     CToyPlugin loader;
@@ -63,8 +63,8 @@ int main(int argc, char** argv)
     PROCESS_MEMORY_COUNTERS memory{};
     GetProcessMemoryInfo(GetCurrentProcess(), &memory, sizeof memory);
     std::printf(
-        "Installation pass over a package of %4zu MiB: peak pagefile use %6.1f MiB, peak working set %6.1f MiB%s\n",
-        mib, MiB(memory.PeakPagefileUsage), MiB(memory.PeakWorkingSetSize),
+        "Installation pass over a package of %4d MiB: peak pagefile use %6.1f MiB, peak working set %6.1f MiB%s\n", mib,
+        MiB(memory.PeakPagefileUsage), MiB(memory.PeakWorkingSetSize),
         installed == 1 ? "" : "  (the package did not go in)");
     return installed == 1 ? 0 : 1;
 }
