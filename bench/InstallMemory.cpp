@@ -7,14 +7,15 @@
 #include <cstdlib>
 #include <string>
 
-#include <psapi.h>
-
 #include "errors/ToyError.h"
 #include "plugins/ToyPlugin.h"
 #include "support/GzFile.h"
 #include "support/Package.h"
 #include "support/StdioFile.h"
 #include "tests/support/TestFolder.h"
+
+// After the Windows headers that the lines above bring in.
+#include <psapi.h>
 
 namespace {
 
