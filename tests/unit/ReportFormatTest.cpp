@@ -1,5 +1,7 @@
 #include "errors/ReportFormat.h"
 
+#include <tuple>
+
 #include <gtest/gtest.h>
 
 using namespace std::string_literals;
@@ -11,30 +13,32 @@ TEST(ReportFormat, BoxLineLogEntryAndLogName)
 {
     struct Case {
         ErrorReport report;
-        std::tm time;
+        std::tuple<int, int, int, int, int, int> time; // as std::tm: years from 1900, months from 0
         std::string box;
         std::string entry;
         std::string logName;
     };
     const Case cases[] = {
         {{"Toy", 0, "Error no plugins loaded", 15, "Toy shutdown"},
-         {.tm_sec = 7, .tm_min = 5, .tm_hour = 9, .tm_mday = 3, .tm_mon = 1, .tm_year = 101},
+         {101, 1, 3, 9, 5, 7},
          " Location: Toy Location id: 0 Error: Error no plugins loaded Error code: 15 Action: Toy shutdown",
          "3-2-2001 9:5:7;Toy;0;Error no plugins loaded;15;Toy shutdown;\0"s,
          "[3#2#2001 9;5;7].log"},
         {{"a;b", -2, "", -3, ""},
-         {.tm_sec = 59, .tm_min = 59, .tm_hour = 23, .tm_mday = 31, .tm_mon = 11, .tm_year = 99},
+         {99, 11, 31, 23, 59, 59},
          " Location: a;b Location id: -2 Error:  Error code: -3 Action: ",
          "31-12-1999 23:59:59;a;b;-2;;-3;;\0"s,
          "[31#12#1999 23;59;59].log"},
         {{"Toy", 0, "bad\0hidden"s, 4, "Toy\0 shutdown"s},
-         {.tm_mday = 1, .tm_year = 102},
+         {102, 0, 1, 0, 0, 0},
          " Location: Toy Location id: 0 Error: bad",
          "1-1-2002 0:0:0;Toy;0;bad;4;Toy;\0"s,
          "[1#1#2002 0;0;0].log"}};
     for (const Case& c : cases) {
+        std::tm time{};
+        std::tie(time.tm_year, time.tm_mon, time.tm_mday, time.tm_hour, time.tm_min, time.tm_sec) = c.time;
         EXPECT_EQ(FormatErrorBoxText(c.report), c.box);
-        EXPECT_EQ(FormatLogEntry(c.time, c.report), c.entry);
-        EXPECT_EQ(FormatLogFileName(c.time), c.logName);
+        EXPECT_EQ(FormatLogEntry(time, c.report), c.entry);
+        EXPECT_EQ(FormatLogFileName(time), c.logName);
     }
 }
