@@ -17,23 +17,6 @@ namespace {
 
 using Buffer = char[PackageNameBlockSize];
 
-bool ReadNameBlock(std::FILE* package, Buffer& buffer)
-{
-    return std::fread(buffer, 1, PackageNameBlockSize, package) == PackageNameBlockSize;
-}
-
-// The text before the first zero byte of the block. False when the block
-// holds no zero byte: such a package has no name.
-bool StoredName(const Buffer& buffer, std::string& storedName)
-{
-    const void* zero = std::memchr(buffer, '\0', PackageNameBlockSize);
-    if (zero == nullptr) {
-        return false;
-    }
-    storedName.assign(buffer, static_cast<const char*>(zero) - buffer);
-    return true;
-}
-
 // Copies the rest of the package to the temporary file, chunk by chunk.
 bool CopyPayload(std::FILE* package, std::FILE* temp, Buffer& buffer)
 {
@@ -107,6 +90,18 @@ bool Unpack(StdioFile& package, const std::string& tempPath, const std::string& 
 
 } // namespace
 
+PackageNameBlock ReadNameBlock(std::FILE* package)
+{
+    PackageNameBlock block;
+    Buffer buffer;
+    block.whole = std::fread(buffer, 1, PackageNameBlockSize, package) == PackageNameBlockSize;
+    const void* zero = block.whole ? std::memchr(buffer, '\0', PackageNameBlockSize) : nullptr;
+    if (zero != nullptr) {
+        block.storedName.emplace(buffer, static_cast<const char*>(zero) - buffer);
+    }
+    return block;
+}
+
 bool IsPackageWorkingFile(const std::string& name)
 {
     return SameNameIgnoringCase(name, PackageTempFile) || SameNameIgnoringCase(name, PackageOutputFile);
@@ -115,37 +110,29 @@ bool IsPackageWorkingFile(const std::string& name)
 std::string ReadPackageName(std::string packagePath)
 {
     StdioFile package = StdioFile::Open(packagePath.c_str(), "rb");
-    Buffer buffer;
-    std::string storedName;
-    if (!package || !ReadNameBlock(package.Get(), buffer) || !StoredName(buffer, storedName) ||
-        !IsSafeFileName(storedName)) {
-        return std::string();
-    }
-    return storedName;
+    std::optional<std::string> storedName = package ? ReadNameBlock(package.Get()).storedName : std::nullopt;
+    return storedName && IsSafeFileName(*storedName) ? *storedName : std::string();
 }
 
 std::int32_t UnpackPackage(std::string packagePath, std::string destinationFolder, std::string outputName)
 {
-    // One buffer serves the name block, the copy and the decompression.
-    Buffer buffer;
     StdioFile package = StdioFile::Open(packagePath.c_str(), "rb");
     if (!package) {
         return 0;
     }
+    PackageNameBlock block = ReadNameBlock(package.Get());
     // A package shorter than its name block is no package at all.
-    if (!ReadNameBlock(package.Get(), buffer)) {
+    if (!block.whole || (!block.storedName && outputName.empty())) {
         return 0;
     }
-    std::string storedName;
-    if (!StoredName(buffer, storedName) && outputName.empty()) {
-        return 0;
-    }
-    std::string chosenName = outputName.empty() ? storedName : outputName;
+    std::string chosenName = outputName.empty() ? *block.storedName : outputName;
     if (!IsSafeFileName(chosenName) || IsPackageWorkingFile(chosenName)) {
         return 0;
     }
     std::string tempPath = destinationFolder + PackageTempFile;
     std::string workPath = destinationFolder + PackageOutputFile;
+    // One buffer serves the copy and the decompression.
+    Buffer buffer;
     bool unpacked = Unpack(package, tempPath, workPath, destinationFolder + chosenName, buffer);
     // Whatever happened, the working files go at once: a failed unpack
     // leaves nothing for the next start to carry.

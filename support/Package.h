@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <optional>
 #include <string>
 
 inline constexpr std::size_t PackageNameBlockSize = 1024;
@@ -16,6 +18,16 @@ inline constexpr const char* PackageOutputFile = "gzoutput.tmp";
 // 1 MiB) and far below what a 32-bit host can map, it bounds what a damaged or
 // hostile package costs a start: some 64 MiB written and a fraction of a second.
 inline constexpr std::uint64_t PackageMaxLibrarySize = 64ull * 1024 * 1024;
+
+// The name block of a package, read by the host and by the tools alike.
+struct PackageNameBlock {
+    bool whole = false;                    // the package holds a whole name block
+    std::optional<std::string> storedName; // the text before its first zero byte; none without one
+};
+
+// Reads the name block from package, open at its start, leaving it just after
+// the block.
+PackageNameBlock ReadNameBlock(std::FILE* package);
 
 // True for the names of the unpack's working files, in any letter case.
 bool IsPackageWorkingFile(const std::string& name);

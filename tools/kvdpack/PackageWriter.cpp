@@ -114,14 +114,13 @@ bool ListPackage(const std::string& packagePath, PackageListing& listing, std::s
         error = "cannot open " + packagePath;
         return false;
     }
-    char block[PackageNameBlockSize];
-    if (std::fread(block, 1, sizeof block, package.Get()) != sizeof block) {
+    PackageNameBlock block = ReadNameBlock(package.Get());
+    if (!block.whole) {
         error = packagePath + " is shorter than a package's name block";
         return false;
     }
-    const void* zero = std::memchr(block, '\0', sizeof block);
-    listing.named = zero != nullptr;
-    listing.storedName = listing.named ? std::string(block, static_cast<const char*>(zero) - block) : std::string();
+    listing.named = block.storedName.has_value();
+    listing.storedName = block.storedName.value_or("");
 
     std::fseek(package.Get(), 0, SEEK_END);
     listing.payloadBytes = static_cast<std::uint64_t>(std::ftell(package.Get())) - PackageNameBlockSize;
