@@ -19,12 +19,6 @@ bool Exists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-bool IsFolder(const std::string& path)
-{
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 // A read-only package or library would otherwise stay for ever, and a
 // package be installed again at every start.
 void DeleteEvenIfReadOnly(const std::string& path)
@@ -90,14 +84,14 @@ bool ReplaceInstalled(const std::string& folder, const std::string& packagePath,
         return false;
     }
     bool unpacked = UnpackPackage(packagePath, folder, "") == 1;
+    LibraryIdentity candidate = unpacked ? ReadLibraryIdentity(libraryPath) : LibraryIdentity{};
+    if (JudgeUnpack(unpacked, old, candidate) == PackageOutcome::Replaced) {
+        DeleteFileA(journalPath.c_str());
+        DeleteEvenIfReadOnly(backupPath);
+        DeleteEvenIfReadOnly(packagePath);
+        return true;
+    }
     if (unpacked) {
-        LibraryIdentity candidate = ReadLibraryIdentity(libraryPath);
-        if (candidate.complete && !IsOlderThan(candidate, old)) {
-            DeleteFileA(journalPath.c_str());
-            DeleteEvenIfReadOnly(backupPath);
-            DeleteEvenIfReadOnly(packagePath);
-            return true;
-        }
         DeleteFileA(libraryPath.c_str());
     }
     // Roll back; should the backup not go back now, the journal stays and
@@ -119,14 +113,16 @@ bool InstallPackage(const std::string& folder, const std::string& packageName)
         return false;
     }
     std::string storedName = ReadPackageName(packagePath);
-    if (!IsInstallableName(folder, storedName) || IsFolder(folder + storedName)) {
+    switch (RoutePackage(folder, storedName, GetFileAttributesA((folder + storedName).c_str()))) {
+    case PackageRoute::RefuseName:
         SetAside(packagePath);
         return false;
-    }
-    if (Exists(folder + storedName)) {
+    case PackageRoute::Replace:
         return ReplaceInstalled(folder, packagePath, storedName);
+    case PackageRoute::Install:
+        break;
     }
-    if (UnpackPackage(packagePath, folder, "") != 1) {
+    if (JudgeUnpack(UnpackPackage(packagePath, folder, "") == 1, std::nullopt, {}) == PackageOutcome::SetAside) {
         SetAside(packagePath);
         return false;
     }
@@ -151,19 +147,38 @@ LibraryIdentity ReadModuleIdentity(HMODULE module)
     return identity;
 }
 
-bool IsOlderThan(const LibraryIdentity& candidate, const LibraryIdentity& installed)
-{
-    if (candidate.releaseDate != installed.releaseDate) {
-        return candidate.releaseDate < installed.releaseDate;
-    }
-    return candidate.version < installed.version;
-}
-
 bool IsInstallableName(const std::string& folder, const std::string& storedName)
 {
     // A path of MAX_PATH characters or more cannot be opened by the A functions.
     return IsSafeFileName(storedName) && !EndsWithIgnoringCase(storedName, "." + BackupExtension) &&
            !EndsWithIgnoringCase(storedName, "." + PACKAGE_EXTENSION) && folder.size() + storedName.size() < MAX_PATH;
+}
+
+PackageRoute RoutePackage(const std::string& folder, const std::string& storedName, DWORD attributesThere)
+{
+    if (!IsInstallableName(folder, storedName) ||
+        (attributesThere != INVALID_FILE_ATTRIBUTES && (attributesThere & FILE_ATTRIBUTE_DIRECTORY))) {
+        return PackageRoute::RefuseName;
+    }
+    return attributesThere == INVALID_FILE_ATTRIBUTES ? PackageRoute::Install : PackageRoute::Replace;
+}
+
+PackageOutcome JudgeUnpack(bool unpacked, const std::optional<LibraryIdentity>& installed,
+                           const LibraryIdentity& candidate)
+{
+    if (!installed) {
+        return unpacked ? PackageOutcome::Installed : PackageOutcome::SetAside;
+    }
+    if (!unpacked) {
+        return PackageOutcome::NotUnpacked;
+    }
+    if (!candidate.complete) {
+        return PackageOutcome::Incomplete;
+    }
+    if (candidate.releaseDate != installed->releaseDate) {
+        return candidate.releaseDate < installed->releaseDate ? PackageOutcome::Older : PackageOutcome::Replaced;
+    }
+    return candidate.version < installed->version ? PackageOutcome::Older : PackageOutcome::Replaced;
 }
 
 bool WriteInstallJournal(const std::string& folder, const std::string& libraryName)

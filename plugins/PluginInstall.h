@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "support/Win32.h"
@@ -38,14 +39,38 @@ LibraryIdentity ReadLibraryIdentity(const std::string& path);
 // The identity in the string table of a module already loaded (or opened as data).
 LibraryIdentity ReadModuleIdentity(HMODULE module);
 
-// The new copy is kept unless it is older: a lower release date, or the same
-// date and a lower version. Versions compare as numbers, so 1.10 is below 1.9.
-bool IsOlderThan(const LibraryIdentity& candidate, const LibraryIdentity& installed);
-
 // True when the pass installs a library under storedName in folder: a plain
 // file name, not ending in ".tmp" (the pass's own files) or ".kvd" (a
 // package), and short enough for a path in folder.
 bool IsInstallableName(const std::string& folder, const std::string& storedName);
+
+// The decisions of the pass, apart from the files: the host takes them on
+// the folder, kvpinfo on what it finds there, so both follow one set of rules.
+
+// Where a package goes, from its stored name and the attributes of what
+// stands under that name in folder (INVALID_FILE_ATTRIBUTES for nothing).
+enum class PackageRoute {
+    RefuseName, // a name the pass does not install, or a folder: set aside
+    Install,    // nothing stands under the name
+    Replace,    // a copy stands under it: moved aside, compared, kept or put back
+};
+PackageRoute RoutePackage(const std::string& folder, const std::string& storedName, DWORD attributesThere);
+
+// How a package ends once its payload has been unpacked, or has failed to.
+enum class PackageOutcome {
+    Installed,   // under a free name; the package is listed
+    SetAside,    // the payload does not unpack and nothing stood under its name
+    Replaced,    // the new copy is not older than the installed one; listed
+    NotUnpacked, // rolled back: the payload does not unpack
+    Incomplete,  // rolled back: the new copy does not load or lacks string 3 or 4
+    Older,       // rolled back: a lower release date, or the same and a lower version
+};
+
+// installed is the identity of the copy under the stored name, none when
+// the name was free; candidate, the new copy's, counts only against one.
+// Release dates decide first, then versions as numbers (1.10 is below 1.9).
+PackageOutcome JudgeUnpack(bool unpacked, const std::optional<LibraryIdentity>& installed,
+                           const LibraryIdentity& candidate);
 
 // Records that the backup goes back as libraryName should the pass stop;
 // false when the record could not be written whole.

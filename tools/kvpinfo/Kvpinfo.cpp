@@ -168,7 +168,7 @@ int RunKvpinfo(const std::vector<std::string>& arguments, std::ostream& out, std
     std::string toyKey = REGISTRY_ROOT + report.toyName;
     RegistryForecast registry(toyKey);
     report.tree = PredictTree(report.libraries, report.toyName, registry);
-    report.packages = ForecastPackages(report.folder, report.libraries, search);
+    report.packages = ForecastPackages(report.folder, search);
     report.leftovers = ForecastLeftovers(report.folder);
     report.otherFiles = ScanOtherFiles(report.folder, search);
     report.withRegistry = options.registry;

@@ -66,62 +66,66 @@ LibraryIdentity IdentityAsThePassReadsIt(const LibraryFacts& facts)
     return facts.Loads() ? facts.identity : LibraryIdentity{};
 }
 
-PackageForecast Forecast(const std::string& folder, const std::string& packageName,
-                         const std::vector<LibraryFacts>& libraries, const DependencySearch& search)
+PackageForecast Forecast(const std::string& folder, const std::string& packageName, const DependencySearch& search)
 {
     PackageForecast forecast{packageName, ReadPackageName(folder + packageName), "", ""};
+    const std::string& storedName = forecast.storedName;
     std::string setAside = " the package is set aside as " + packageName + FailedPackageSuffix;
-    DWORD attributes = GetFileAttributesA((folder + forecast.storedName).c_str());
-    bool installed = attributes != INVALID_FILE_ATTRIBUTES;
-    if (!IsInstallableName(folder, forecast.storedName) || (installed && (attributes & FILE_ATTRIBUTE_DIRECTORY))) {
+    PackageRoute route = RoutePackage(folder, storedName, GetFileAttributesA((folder + storedName).c_str()));
+    if (route == PackageRoute::RefuseName) {
         forecast.action = "reject name";
         forecast.detail = "no stored name that the pass installs;" + setAside;
         return forecast;
     }
-    std::string installedName = installed ? forecast.storedName : "";
     ScratchFolder scratch;
     bool unpacked = !scratch.Path().empty() && UnpackPackage(folder + packageName, scratch.Path(), "") == 1;
-    if (installedName.empty()) {
-        forecast.action = unpacked ? "install" : "set aside";
-        forecast.detail = unpacked ? "as " + forecast.storedName : "the payload does not unpack;" + setAside;
-        return forecast;
+    std::optional<LibraryIdentity> old;
+    LibraryIdentity candidate;
+    if (route == PackageRoute::Replace) {
+        // The pass reads the copy under the stored name, whatever its extension.
+        old = IdentityAsThePassReadsIt(InspectLibrary(folder, storedName, search));
+        candidate =
+            unpacked ? IdentityAsThePassReadsIt(InspectLibrary(scratch.Path(), storedName, search)) : LibraryIdentity{};
     }
-    if (!unpacked) {
-        forecast.action = "roll back";
-        forecast.detail = "the payload does not unpack; " + installedName + " is kept and the package deleted";
-        return forecast;
-    }
-    LibraryIdentity old;
-    for (const LibraryFacts& library : libraries) {
-        if (SameNameIgnoringCase(library.file, installedName)) {
-            old = IdentityAsThePassReadsIt(library);
-        }
-    }
-    LibraryIdentity candidate = IdentityAsThePassReadsIt(InspectLibrary(scratch.Path(), forecast.storedName, search));
-    if (!candidate.complete) {
-        forecast.action = "roll back";
-        forecast.detail = "the new copy cannot be loaded or lacks string 3 or 4; " + installedName + " is kept";
-    } else if (IsOlderThan(candidate, old)) {
-        forecast.action = "roll back";
-        forecast.detail = "the new copy (" + DescribeIdentity(candidate) + ") is older than " + installedName + " (" +
-                          DescribeIdentity(old) + ")";
-    } else {
+    switch (JudgeUnpack(unpacked, old, candidate)) {
+    case PackageOutcome::Installed:
+        forecast.action = "install";
+        forecast.detail = "as " + storedName;
+        break;
+    case PackageOutcome::SetAside:
+        forecast.action = "set aside";
+        forecast.detail = "the payload does not unpack;" + setAside;
+        break;
+    case PackageOutcome::Replaced:
         forecast.action = "replace";
-        forecast.detail = installedName + " (" + DescribeIdentity(old) + ") by " + forecast.storedName + " (" +
+        forecast.detail = storedName + " (" + DescribeIdentity(*old) + ") by " + storedName + " (" +
                           DescribeIdentity(candidate) + ")";
+        break;
+    case PackageOutcome::NotUnpacked:
+        forecast.action = "roll back";
+        forecast.detail = "the payload does not unpack; " + storedName + " is kept and the package deleted";
+        break;
+    case PackageOutcome::Incomplete:
+        forecast.action = "roll back";
+        forecast.detail = "the new copy cannot be loaded or lacks string 3 or 4; " + storedName + " is kept";
+        break;
+    case PackageOutcome::Older:
+        forecast.action = "roll back";
+        forecast.detail = "the new copy (" + DescribeIdentity(candidate) + ") is older than " + storedName + " (" +
+                          DescribeIdentity(*old) + ")";
+        break;
     }
     return forecast;
 }
 
 } // namespace
 
-std::vector<PackageForecast> ForecastPackages(const std::string& folder, const std::vector<LibraryFacts>& libraries,
-                                              const DependencySearch& search)
+std::vector<PackageForecast> ForecastPackages(const std::string& folder, const DependencySearch& search)
 {
     std::vector<PackageForecast> forecasts;
     for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*." + PACKAGE_EXTENSION)) {
         if (!IsFolder(entry)) {
-            forecasts.push_back(Forecast(folder, entry.cFileName, libraries, search));
+            forecasts.push_back(Forecast(folder, entry.cFileName, search));
         }
     }
     return forecasts;

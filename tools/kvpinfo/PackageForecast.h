@@ -22,7 +22,6 @@ struct LeftoverForecast {
     std::string detail;
 };
 
-std::vector<PackageForecast> ForecastPackages(const std::string& folder, const std::vector<LibraryFacts>& libraries,
-                                              const DependencySearch& search);
+std::vector<PackageForecast> ForecastPackages(const std::string& folder, const DependencySearch& search);
 
 std::vector<LeftoverForecast> ForecastLeftovers(const std::string& folder);
