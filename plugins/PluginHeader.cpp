@@ -21,21 +21,29 @@ const std::pair<UINT, const std::string*> kCopiedFields[] = {
     {HEADER_DETAILS, &VALUE_DETAILS},
 };
 
-// Active as stored, or, when it cannot be read, from resource 6 and written back.
-bool ReadActiveState(CToyPlugin& plugin)
-{
-    std::string stored;
-    if (GetRegistryString(plugin.registryKey, VALUE_ACTIVE, stored)) {
-        plugin.active = stored == "TRUE" ? 1 : 0;
-        return true;
+// The header step on the registry and the plugin's string table.
+class RegistryHeaderValues {
+public:
+    explicit RegistryHeaderValues(const CToyPlugin& plugin) : plugin_(plugin) {}
+
+    std::optional<std::string> StoredActive()
+    {
+        std::string stored;
+        return GetRegistryString(plugin_.registryKey, VALUE_ACTIVE, stored) ? std::optional(stored) : std::nullopt;
     }
-    std::int32_t active = 0;
-    if (!LoadResourceBool(plugin.module, HEADER_ACTIVE, ResourceBufferSize, active)) {
-        return false;
+    std::optional<std::string> DefaultActive()
+    {
+        std::string text;
+        return LoadResourceString(plugin_.module, HEADER_ACTIVE, ResourceBufferSize, text) ? std::optional(text)
+                                                                                           : std::nullopt;
     }
-    plugin.active = active;
-    return SetRegistryString(plugin.registryKey, VALUE_ACTIVE, active == 1 ? "TRUE" : "FALSE");
-}
+    bool WriteActive(const std::string& text) { return SetRegistryString(plugin_.registryKey, VALUE_ACTIVE, text); }
+    bool CountRun(std::int32_t& runCount) { return ::CountRun(plugin_.registryKey, runCount); }
+    bool CopyHeader() { return CopyHeaderToRegistry(plugin_.module, plugin_.registryKey); }
+
+private:
+    const CToyPlugin& plugin_;
+};
 
 } // namespace
 
@@ -108,13 +116,8 @@ bool CountRun(const std::string& keyPath, std::int32_t& runCount)
 
 bool RegisterHeader(CToyPlugin& plugin)
 {
-    if (!ReadActiveState(plugin)) {
-        return false;
-    }
-    if (!CountRun(plugin.registryKey, plugin.runCount)) {
-        return false;
-    }
-    return plugin.runCount != 1 || CopyHeaderToRegistry(plugin.module, plugin.registryKey);
+    RegistryHeaderValues values(plugin);
+    return RunHeaderStep(values, plugin.active, plugin.runCount);
 }
 
 bool CopyHeaderToRegistry(HMODULE module, const std::string& keyPath)

@@ -52,6 +52,34 @@ std::string PluginKeyPath(const std::string& toyKey, const std::string& pluginNa
 // The run count that follows a stored Executes text (none when unreadable).
 std::int32_t NextRunCount(const std::optional<std::string>& storedExecutes);
 
+// The rules of the header step over the values it reads and writes, so that
+// a prediction of the step follows the very rules the host runs. Values has
+//   std::optional<std::string> StoredActive();  Active, when it can be read
+//   std::optional<std::string> DefaultActive(); resource 6, when it is there
+//   bool WriteActive(const std::string& text);
+//   bool CountRun(std::int32_t& runCount);      Executes counted one higher
+//   bool CopyHeader();                          resources 1 to 5 copied
+// Active as stored, or from resource 6 and written back, set only when
+// exactly "TRUE"; the run counted; on the first run the header copied.
+// False at the first step that fails.
+template <typename Values>
+bool RunHeaderStep(Values& values, std::int32_t& active, std::int32_t& runCount)
+{
+    std::optional<std::string> stored = values.StoredActive();
+    std::optional<std::string> flag = stored ? stored : values.DefaultActive();
+    if (!flag) {
+        return false;
+    }
+    active = *flag == "TRUE" ? 1 : 0;
+    if (!stored && !values.WriteActive(active == 1 ? "TRUE" : "FALSE")) {
+        return false;
+    }
+    if (!values.CountRun(runCount)) {
+        return false;
+    }
+    return runCount != 1 || values.CopyHeader();
+}
+
 // The header steps of Initialise: sets plugin.active from Active (or from
 // resource 6, writing Active), counts the run in Executes into
 // plugin.runCount, and on the first run copies resources 1 to 5. Stops with

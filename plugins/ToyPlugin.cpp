@@ -109,11 +109,8 @@ std::int32_t CToyPlugin::Initialise(HMODULE libraryModule, CToyApp* application,
         return 0;
     }
     registryKey = PluginKeyPath(app->registryKey, name);
-    if (StandsOnPath(name, parent)) {
-        return 0;
-    }
-    std::string ownerName = parent != nullptr ? parent->name : app->toyName;
-    if (AcceptsOwner(ownerName) == 0) {
+    auto accepts = [this](const std::string& ownerName) { return AcceptsOwner(ownerName) != 0; };
+    if (AdmitUnder(name, parent, app->toyName, accepts) != Admission::Accepted) {
         return 0;
     }
     if (!RegisterHeader(*this)) {

@@ -96,6 +96,27 @@ bool StandsOnPath(const std::string& name, const Node* owner)
     return false;
 }
 
+// The owner checks of Initialise, in its order, for a candidate named name
+// under owner (null for the toy): a ring is refused before its owner list is
+// asked; then accepts(owner's name, or the toy's) decides. Node as above, so
+// that a prediction of the tree turns candidates away as the host does.
+enum class Admission { Accepted, Ring, NotOwner };
+
+template <typename Node>
+std::string OwnerNameOf(const Node* owner, const std::string& toyName)
+{
+    return owner != nullptr ? owner->name : toyName;
+}
+
+template <typename Node, typename Accepts>
+Admission AdmitUnder(const std::string& name, const Node* owner, const std::string& toyName, Accepts accepts)
+{
+    if (StandsOnPath(name, owner)) {
+        return Admission::Ring;
+    }
+    return accepts(OwnerNameOf(owner, toyName)) ? Admission::Accepted : Admission::NotOwner;
+}
+
 // How often the teardown of one plugin may call its Release: once, and once
 // more for each record that the teardown of its subtree can raise when every
 // object in it runs this framework (one from each ReleaseHook, one from each

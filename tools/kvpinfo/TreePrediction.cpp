@@ -35,6 +35,43 @@ std::vector<std::string> CaseHints(const OwnerList& owners, const std::vector<st
     return hints;
 }
 
+// The header step's values as the host would find them: the registry as
+// read once and then changed as the host would change it, the string table
+// from the library's facts. Writes always succeed.
+struct PredictedHeaderValues {
+    RegistryForecast::Values& stored;
+    const LibraryFacts& library;
+    std::string failure;
+
+    std::optional<std::string> StoredActive() const { return stored.active; }
+    std::optional<std::string> DefaultActive()
+    {
+        if (!library.header[HEADER_ACTIVE]) {
+            failure = "no Active value stored and no string 6 to set it from";
+        }
+        return library.header[HEADER_ACTIVE];
+    }
+    bool WriteActive(const std::string& text)
+    {
+        stored.active = text;
+        return true;
+    }
+    bool CountRun(std::int32_t& runCount)
+    {
+        runCount = NextRunCount(stored.executes);
+        stored.executes = FormatDecimal(runCount);
+        return true;
+    }
+    bool CopyHeader()
+    {
+        if (library.firstMissingCopied) {
+            failure = "first run under this toy, and string " +
+                      FormatDecimal(static_cast<std::int32_t>(*library.firstMissingCopied)) + " is missing";
+        }
+        return failure.empty();
+    }
+};
+
 class Predictor {
 public:
     Predictor(const std::vector<LibraryFacts>& libraries, const std::string& toyName, RegistryForecast& registry)
@@ -70,14 +107,13 @@ private:
                 continue;
             }
             const std::string& name = *library.header[HEADER_NAME];
-            std::string ownerName = owner != nullptr ? owner->name : toyName_;
-            if (StandsOnPath(name, owner)) {
-                if (NamesOwner(library.owners, ownerName)) {
-                    Refuse(i, owner, name + " already stands on the path", true);
-                }
-                continue;
+            auto names = [&library](const std::string& ownerName) { return NamesOwner(library.owners, ownerName); };
+            Admission admission = AdmitUnder(name, owner, toyName_, names);
+            // A ring is worth a word only where the owner list would let it in.
+            if (admission == Admission::Ring && names(OwnerNameOf(owner, toyName_))) {
+                Refuse(i, owner, name + " already stands on the path", true);
             }
-            if (!NamesOwner(library.owners, ownerName)) {
+            if (admission != Admission::Accepted) {
                 continue;
             }
             if (std::string failure = HeaderStep(library); !failure.empty()) {
@@ -96,25 +132,15 @@ private:
         return accepted;
     }
 
-    // The registry side of Initialise for an accepted candidate: it fails on
-    // a missing default for Active, or on a first run with a header string
-    // missing; the run is counted before that copy, as the host counts it.
+    // The header step of an accepted candidate, run on the values the host
+    // would find; why it fails, or empty when it does not.
     std::string HeaderStep(const LibraryFacts& library)
     {
-        RegistryForecast::Values& values = registry_.For(*library.header[HEADER_NAME]);
-        if (!values.activeReadable) {
-            if (!library.header[HEADER_ACTIVE]) {
-                return "no Active value stored and no string 6 to set it from";
-            }
-            values.activeReadable = true;
-        }
-        std::int32_t runCount = NextRunCount(values.executes);
-        values.executes = FormatDecimal(runCount);
-        if (runCount == 1 && library.firstMissingCopied) {
-            return "first run under this toy, and string " +
-                   FormatDecimal(static_cast<std::int32_t>(*library.firstMissingCopied)) + " is missing";
-        }
-        return "";
+        PredictedHeaderValues values{registry_.For(*library.header[HEADER_NAME]), library, ""};
+        std::int32_t active = 0;
+        std::int32_t runCount = 0;
+        RunHeaderStep(values, active, runCount);
+        return values.failure;
     }
 
     void Refuse(std::size_t library, const PredictedPlugin* owner, const std::string& reason, bool ring)
@@ -162,7 +188,9 @@ RegistryForecast::Values& RegistryForecast::For(const std::string& pluginName)
     Values values;
     std::string keyPath = PluginKeyPath(toyKey_, pluginName);
     std::string text;
-    values.activeReadable = PeekRegistryString(keyPath, VALUE_ACTIVE, text);
+    if (PeekRegistryString(keyPath, VALUE_ACTIVE, text)) {
+        values.active = text;
+    }
     if (PeekRegistryString(keyPath, VALUE_EXECUTES, text)) {
         values.executes = text;
     }

@@ -48,7 +48,7 @@ public:
     explicit RegistryForecast(std::string toyKey) : toyKey_(std::move(toyKey)) {}
 
     struct Values {
-        bool activeReadable = false;
+        std::optional<std::string> active;
         std::optional<std::string> executes;
     };
     Values& For(const std::string& pluginName);
