@@ -347,10 +347,10 @@ TEST_F(KvpinfoRunTest, PackagesAndLeftoversAreForecastAsTheNextStartDealsWithThe
 {
     folder.AddPlugins({"pk_base", "tp_good"});
     folder.AddPlugin("pk_base", "Versioned.kvp");
-    folder.AddPlugin("pk_v19", "Older.kvp");
+    folder.AddPlugin("pk_v19", "Older.dll");
     folder.AddPlugin("pk_other", "Spare.tmp");
     AddPackage(folder, "pk_laterdate");
-    AddPackage(folder, "pk_v110", "Older.kvd", "Older.kvp");
+    AddPackage(folder, "pk_v110", "Older.kvd", "Older.dll");
     AddPackage(folder, "pk_other", "Other.kvd", "Other.kvp");
     AddPackage(folder, "pk_other", "Device.kvd", "CON.kvp");
     WriteBytes(folder.PluginsPath() + "gztemp.tmp", "partial");
@@ -359,8 +359,8 @@ TEST_F(KvpinfoRunTest, PackagesAndLeftoversAreForecastAsTheNextStartDealsWithThe
     for (const char* line : {
              "Versioned.kvd (stored name Versioned.kvp): replace, Versioned.kvp (release date 5, version 1) by "
              "Versioned.kvp (release date 6, version 0.5)",
-             "Older.kvd (stored name Older.kvp): roll back, the new copy (release date 5, version 1.1) is older "
-             "than Older.kvp (release date 5, version 1.9)",
+             "Older.kvd (stored name Older.dll): roll back, the new copy (release date 5, version 1.1) is older "
+             "than Older.dll (release date 5, version 1.9)",
              "Other.kvd (stored name Other.kvp): install, as Other.kvp",
              "Device.kvd (stored name (none)): reject name, no stored name that the pass installs; the package is "
              "set aside as Device.kvd.failed",
@@ -374,7 +374,7 @@ TEST_F(KvpinfoRunTest, PackagesAndLeftoversAreForecastAsTheNextStartDealsWithThe
     folder.AddPlugin("tp_quit");
     RunHostPlacings();
     EXPECT_TRUE(IsCopyOf(folder.PluginsPath() + "Versioned.kvp", "pk_laterdate"));
-    EXPECT_TRUE(IsCopyOf(folder.PluginsPath() + "Older.kvp", "pk_v19"));
+    EXPECT_TRUE(IsCopyOf(folder.PluginsPath() + "Older.dll", "pk_v19"));
     EXPECT_TRUE(IsCopyOf(folder.PluginsPath() + "Other.kvp", "pk_other"));
     EXPECT_TRUE(IsCopyOf(folder.PluginsPath() + "Spare.tmp", "pk_other"));
     EXPECT_TRUE(FileExists(folder.PluginsPath() + "Device.kvd.failed"));
