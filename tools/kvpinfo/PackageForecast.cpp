@@ -1,5 +1,7 @@
 #include "tools/kvpinfo/PackageForecast.h"
 
+#include <algorithm>
+
 #include "errors/ToyError.h"
 #include "plugins/PluginInstall.h"
 #include "support/DecimalText.h"
@@ -66,12 +68,20 @@ LibraryIdentity IdentityAsThePassReadsIt(const LibraryFacts& facts)
     return facts.Loads() ? facts.identity : LibraryIdentity{};
 }
 
-PackageForecast Forecast(const std::string& folder, const std::string& packageName, const DependencySearch& search)
+// What earlier packages of the pass will have left under their stored names.
+using Placed = std::vector<std::pair<std::string, LibraryIdentity>>;
+
+PackageForecast Forecast(const std::string& folder, const std::string& packageName, const DependencySearch& search,
+                         Placed& placed)
 {
     PackageForecast forecast{packageName, ReadPackageName(folder + packageName), "", ""};
     const std::string& storedName = forecast.storedName;
     std::string setAside = " the package is set aside as " + packageName + FailedPackageSuffix;
-    PackageRoute route = RoutePackage(folder, storedName, GetFileAttributesA((folder + storedName).c_str()));
+    auto earlier = std::find_if(placed.begin(), placed.end(),
+                                [&](const auto& entry) { return SameNameIgnoringCase(entry.first, storedName); });
+    DWORD attributes =
+        earlier != placed.end() ? FILE_ATTRIBUTE_NORMAL : GetFileAttributesA((folder + storedName).c_str());
+    PackageRoute route = RoutePackage(folder, storedName, attributes);
     if (route == PackageRoute::RefuseName) {
         forecast.action = "reject name";
         forecast.detail = "no stored name that the pass installs;" + setAside;
@@ -80,14 +90,22 @@ PackageForecast Forecast(const std::string& folder, const std::string& packageNa
     ScratchFolder scratch;
     bool unpacked = !scratch.Path().empty() && UnpackPackage(folder + packageName, scratch.Path(), "") == 1;
     std::optional<LibraryIdentity> old;
-    LibraryIdentity candidate;
     if (route == PackageRoute::Replace) {
         // The pass reads the copy under the stored name, whatever its extension.
-        old = IdentityAsThePassReadsIt(InspectLibrary(folder, storedName, search));
-        candidate =
-            unpacked ? IdentityAsThePassReadsIt(InspectLibrary(scratch.Path(), storedName, search)) : LibraryIdentity{};
+        old = earlier != placed.end() ? earlier->second
+                                      : IdentityAsThePassReadsIt(InspectLibrary(folder, storedName, search));
     }
-    switch (JudgeUnpack(unpacked, old, candidate)) {
+    LibraryIdentity candidate =
+        unpacked ? IdentityAsThePassReadsIt(InspectLibrary(scratch.Path(), storedName, search)) : LibraryIdentity{};
+    PackageOutcome outcome = JudgeUnpack(unpacked, old, candidate);
+    if (outcome == PackageOutcome::Installed || outcome == PackageOutcome::Replaced) {
+        if (earlier != placed.end()) {
+            earlier->second = candidate;
+        } else {
+            placed.emplace_back(storedName, candidate);
+        }
+    }
+    switch (outcome) {
     case PackageOutcome::Installed:
         forecast.action = "install";
         forecast.detail = "as " + storedName;
@@ -123,9 +141,10 @@ PackageForecast Forecast(const std::string& folder, const std::string& packageNa
 std::vector<PackageForecast> ForecastPackages(const std::string& folder, const DependencySearch& search)
 {
     std::vector<PackageForecast> forecasts;
+    Placed placed;
     for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*." + PACKAGE_EXTENSION)) {
         if (!IsFolder(entry)) {
-            forecasts.push_back(Forecast(folder, entry.cFileName, search));
+            forecasts.push_back(Forecast(folder, entry.cFileName, search, placed));
         }
     }
     return forecasts;
