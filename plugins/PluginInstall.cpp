@@ -207,13 +207,25 @@ std::string ReadInstallJournal(const std::string& folder)
     return IsInstallableName(folder, name) ? name : std::string();
 }
 
+LeftoverFate FateOfLeftover(const std::string& name, const std::string& journalName)
+{
+    if (SameNameIgnoringCase(name, InstallBackupFile)) {
+        return journalName.empty() ? LeftoverFate::Delete : LeftoverFate::Restore;
+    }
+    if (IsPackageWorkingFile(name)) {
+        return LeftoverFate::Delete;
+    }
+    bool own = SameNameIgnoringCase(name, InstallJournalFile) || SameNameIgnoringCase(name, InstallLockFile);
+    return own ? LeftoverFate::Own : LeftoverFate::Keep;
+}
+
 void SweepLeftovers(const std::string& folder)
 {
     std::string backupPath = folder + InstallBackupFile;
     std::string libraryName = ReadInstallJournal(folder);
     // What stands under the journal's library name can only be the stopped
     // pass's unfinished new copy; its package is still here to try again.
-    if (libraryName.empty() || !Exists(backupPath) ||
+    if (FateOfLeftover(InstallBackupFile, libraryName) != LeftoverFate::Restore || !Exists(backupPath) ||
         MoveFileExA(backupPath.c_str(), (folder + libraryName).c_str(), MOVEFILE_REPLACE_EXISTING)) {
         DeleteFileA((folder + InstallJournalFile).c_str());
         DeleteEvenIfReadOnly(backupPath);

@@ -79,6 +79,16 @@ bool WriteInstallJournal(const std::string& folder, const std::string& libraryNa
 // The library name in the journal; empty when there is none or it is not whole.
 std::string ReadInstallJournal(const std::string& folder);
 
+// What the sweep does with a "*.tmp" file of the plugins folder, given the
+// library name in the journal (empty when there is none).
+enum class LeftoverFate {
+    Delete,  // the unpack's working files, and a backup no journal names
+    Restore, // the backup a journal names: put back under that name
+    Own,     // the journal and the lock, which the pass handles itself
+    Keep,    // not a file of the pass
+};
+LeftoverFate FateOfLeftover(const std::string& name, const std::string& journalName);
+
 // Finishes what a stopped pass left: a backup named in the journal goes back
 // under its library name, over the unfinished new copy; a backup without a
 // journal belongs to a finished update and is deleted; the unpack's working

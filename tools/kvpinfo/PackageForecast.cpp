@@ -159,16 +159,22 @@ std::vector<LeftoverForecast> ForecastLeftovers(const std::string& folder)
         if (IsFolder(entry)) {
             continue;
         }
-        if (IsPackageWorkingFile(name)) {
-            forecasts.push_back({name, "delete", "a working file of an unpack"});
-        } else if (SameNameIgnoringCase(name, InstallBackupFile)) {
-            forecasts.push_back(journal.empty()
-                                    ? LeftoverForecast{name, "delete", "the backup of a finished update"}
-                                    : LeftoverForecast{name, "restore",
-                                                       "the backup of an unfinished installation; put back as " +
-                                                           journal + ", replacing what stands there"});
-        } else if (!SameNameIgnoringCase(name, InstallJournalFile) && !SameNameIgnoringCase(name, InstallLockFile)) {
+        switch (FateOfLeftover(name, journal)) {
+        case LeftoverFate::Delete:
+            forecasts.push_back(
+                {name, "delete",
+                 IsPackageWorkingFile(name) ? "a working file of an unpack" : "the backup of a finished update"});
+            break;
+        case LeftoverFate::Restore:
+            forecasts.push_back(
+                {name, "restore",
+                 "the backup of an unfinished installation; put back as " + journal + ", replacing what stands there"});
+            break;
+        case LeftoverFate::Keep:
             forecasts.push_back({name, "keep", "not a file of the installation pass"});
+            break;
+        case LeftoverFate::Own:
+            break;
         }
     }
     return forecasts;
