@@ -11,10 +11,10 @@
 #include "errors/ToyError.h"
 #include "plugins/ToyChannel.h"
 #include "support/Registry.h"
+#include "support/Win32Handles.h"
 #include "tests/support/HostProcess.h"
-#include "tests/support/PluginFolder.h"
 #include "tests/support/RegistryCleanup.h"
-#include "tests/support/ScreenCapture.h"
+#include "tests/support/ToyFolder.h"
 #include "toys/Pillow/StartWithWindows.h"
 #include "toys/Pillow/ToyMenu.h"
 
@@ -33,12 +33,27 @@ RECT WindowRect(HWND window)
     return rect;
 }
 
-RECT PrimaryWorkArea()
+// The 32-bit pixels of the screen inside window's rectangle, row by row from
+// the top, as another program would see them; empty when they cannot be read.
+std::vector<std::uint32_t> CaptureScreenArea(HWND window)
 {
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    GetMonitorInfoA(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &info);
-    return info.rcWork;
+    RECT rect = WindowRect(window);
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    GdiObject bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    MemoryDc memory(CreateCompatibleDC(nullptr));
+    HGDIOBJ previous = SelectObject(memory.Get(), bitmap.Get());
+    HDC screen = GetDC(nullptr);
+    bool copied = bitmap && memory &&
+                  BitBlt(memory.Get(), 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY | CAPTUREBLT);
+    ReleaseDC(nullptr, screen);
+    SelectObject(memory.Get(), previous);
+    const auto* pixels = static_cast<const std::uint32_t*>(bits);
+    return copied ? std::vector<std::uint32_t>(pixels, pixels + static_cast<std::size_t>(width) * height)
+                  : std::vector<std::uint32_t>();
 }
 
 // A visible window of this class, of any process.
@@ -63,18 +78,12 @@ protected:
         ASSERT_NE(creature, nullptr) << "the creature did not appear";
     }
 
-    // Chooses "Exit" as the menu would, and expects a clean end.
-    void ExitThroughMenu()
+    // Ends the toy as the message would (by default "Exit" chosen from the
+    // menu), and expects a clean end.
+    void End(UINT message = WM_COMMAND, WPARAM wParam = TOY_COMMAND_EXIT)
     {
-        PostMessageA(creature, WM_COMMAND, TOY_COMMAND_EXIT, 0);
-        ExpectCleanExit();
-    }
-
-    void ExpectCleanExit()
-    {
-        unsigned long exitCode = 1;
-        ASSERT_TRUE(host->WaitForExit(exitCode)) << "the toy did not end";
-        EXPECT_EQ(exitCode, 0u);
+        PostMessageA(creature, message, wParam, 0);
+        ASSERT_EQ(host->WaitForExit(), 0u);
     }
 
     bool TraceHas(const std::string& line)
@@ -82,10 +91,40 @@ protected:
         return WaitUntil([&] { return CountLines(folder.Trace(), line) > 0; });
     }
 
+    // Opens the menu and reads, as the menu reader traces them, its items,
+    // and its plugin entries ("text|checked or unchecked") and their ids by
+    // plugin name.
+    void OpenMenu()
+    {
+        folder.ClearTrace();
+        items.clear();
+        names.clear();
+        PostMessageA(creature, WM_RBUTTONUP, 0, 0);
+        ASSERT_TRUE(TraceHas("menu end"));
+        for (const std::string& line : folder.Trace()) {
+            if (line.rfind("tree ", 0) == 0) {
+                tree = line.substr(5);
+            } else if (line.rfind("menu item ", 0) == 0) {
+                items.push_back(line.substr(10));
+            } else if (line.rfind("menu plugin ", 0) == 0) {
+                std::string entry = line.substr(12, line.rfind('|') - 12);
+                std::string name = entry.substr(0, entry.find(' '));
+                names += (names.empty() ? "" : ",") + name;
+                plugins[name] = entry;
+                ids[name] = static_cast<UINT>(std::stoul(line.substr(line.rfind('|') + 1)));
+            }
+        }
+    }
+
     ScopedRegistryKey key{kToyKey};
     ToyFolder folder;
     std::unique_ptr<RunningHost> host;
     HWND creature = nullptr;
+    std::string tree;
+    std::string names;
+    std::vector<std::string> items;
+    std::map<std::string, std::string> plugins;
+    std::map<std::string, UINT> ids;
 };
 
 // The shortcut's target program and working folder.
@@ -117,14 +156,12 @@ TEST_F(ToyRunTest, CreatureIsALayeredTopmostToolWindowThatAnimates)
 {
     ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}));
 
-    LONG_PTR extended = GetWindowLongPtrA(creature, GWL_EXSTYLE);
-    EXPECT_EQ(extended & (WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW),
+    EXPECT_EQ(GetWindowLongPtrA(creature, GWL_EXSTYLE) &
+                  (WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_APPWINDOW),
               WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW);
-    EXPECT_EQ(extended & WS_EX_APPWINDOW, 0);
     EXPECT_EQ(GetWindowLongPtrA(creature, GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME), 0);
     RECT rect = WindowRect(creature);
-    EXPECT_EQ(rect.right - rect.left, 128);
-    EXPECT_EQ(rect.bottom - rect.top, 128);
+    EXPECT_EQ(std::make_pair(rect.right - rect.left, rect.bottom - rect.top), std::make_pair(128L, 128L));
 
     // The window exists a moment before it is shown with its first frame.
     std::vector<std::uint32_t> first;
@@ -133,7 +170,7 @@ TEST_F(ToyRunTest, CreatureIsALayeredTopmostToolWindowThatAnimates)
         return std::any_of(first.begin(), first.end(), [](std::uint32_t p) { return (p & 0xFFFFFF) != 0; });
     })) << "nothing of the creature is on the screen";
     EXPECT_TRUE(WaitUntil([&] { return CaptureScreenArea(creature) != first; })) << "the creature stands still";
-    ExitThroughMenu();
+    End();
 }
 
 // Exit from the menu and closing the window end the toy the same way.
@@ -143,8 +180,7 @@ TEST_F(ToyRunTest, EndingTheToyCountsTheRunAndReleasesEveryPlugin)
     for (auto [message, wParam] : {std::pair<UINT, WPARAM>{WM_COMMAND, TOY_COMMAND_EXIT}, {WM_CLOSE, 0}}) {
         folder.ClearTrace();
         ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}, {"tp_listener"}));
-        PostMessageA(creature, message, wParam, 0);
-        ExpectCleanExit();
+        End(message, wParam);
         // The listener library is offered to every plugin and accepted under
         // the pillow only; every object made of it is gone, the library last.
         std::vector<std::string> trace = folder.Trace();
@@ -170,26 +206,26 @@ TEST_F(ToyRunTest, DraggingMovesTheCreatureAndItsPlaceSurvivesARestart)
     SendMessageA(creature, WM_LBUTTONUP, 0, MAKELPARAM(60, 70));
 
     RECT after = WindowRect(creature);
-    EXPECT_EQ(after.left, before.left - 300);
-    EXPECT_EQ(after.top, before.top - 200);
-    EXPECT_EQ(RegistryText(kPillowKey + "\\Position", "Left"), std::to_string(after.left));
-    EXPECT_EQ(RegistryText(kPillowKey + "\\Position", "Top"), std::to_string(after.top));
-    ExitThroughMenu();
+    EXPECT_EQ(std::make_pair(after.left, after.top), std::make_pair(before.left - 300, before.top - 200));
+    EXPECT_EQ(RegistryText(kPillowKey + "\\Position", "Left") + "," + RegistryText(kPillowKey + "\\Position", "Top"),
+              std::to_string(after.left) + "," + std::to_string(after.top));
+    End();
 
     ASSERT_NO_FATAL_FAILURE(Start({}));
     RECT again = WindowRect(creature);
     EXPECT_EQ(std::make_pair(again.left, again.top), std::make_pair(after.left, after.top));
-    ExitThroughMenu();
+    End();
 
     // A place off every screen is brought back onto the nearest one.
     ASSERT_TRUE(SetRegistryString(kPillowKey + "\\Position", "Left", "-5000"));
     ASSERT_TRUE(SetRegistryString(kPillowKey + "\\Position", "Top", "99999"));
     ASSERT_NO_FATAL_FAILURE(Start({}));
+    MONITORINFO screen{};
+    screen.cbSize = sizeof screen;
+    GetMonitorInfoA(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &screen);
     RECT rect = WindowRect(creature);
-    RECT area = PrimaryWorkArea();
-    EXPECT_EQ(rect.left, area.left);
-    EXPECT_EQ(rect.bottom, area.bottom);
-    ExitThroughMenu();
+    EXPECT_EQ(std::make_pair(rect.left, rect.bottom), std::make_pair(screen.rcWork.left, screen.rcWork.bottom));
+    End();
 }
 
 TEST_F(ToyRunTest, SecondStartReportsTheToyRunningAndLeavesTheFirstAlone)
@@ -212,15 +248,13 @@ TEST_F(ToyRunTest, SecondStartReportsTheToyRunningAndLeavesTheFirstAlone)
     }
     ASSERT_TRUE(recorderFirst);
 
-    HostRun run = RunHost(second.Path());
-    ASSERT_TRUE(run.finished);
-    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_EQ(RunHost(second.Path()).exitCode, 0u);
     ErrorReport report{"Toy", 0, ERR_TOY_ALREADY_RUNNING.text, ERR_TOY_ALREADY_RUNNING.code, "Toy shutdown"};
     EXPECT_EQ(CountLines(second.Trace(), "box|Error|" + FormatErrorBoxText(report) + "|OK|no icon"), 1);
 
     EXPECT_TRUE(host->Running());
     EXPECT_TRUE(IsWindowVisible(creature));
-    ExitThroughMenu();
+    End();
 }
 
 TEST_F(ToyRunTest, InactivePillowEndsTheRunAtOnce)
@@ -228,67 +262,32 @@ TEST_F(ToyRunTest, InactivePillowEndsTheRunAtOnce)
     folder.AddToyPlugin("Pillow");
     ASSERT_TRUE(SetRegistryString(kPillowKey, "Active", "FALSE"));
     HostRun run = RunHost(folder.Path());
-    ASSERT_TRUE(run.finished);
-    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_EQ(run.exitCode, 0u);
     EXPECT_FALSE(run.showedWindow);
     EXPECT_EQ(RegistryText(kPillowKey, "Executes"), "1");
 }
 
-// The menu as it really opens, read inside the host by the menu reader.
-class ToyMenuTest : public ToyRunTest {
-protected:
-    void OpenMenu(HWND creature)
-    {
-        folder.ClearTrace();
-        PostMessageA(creature, WM_RBUTTONUP, 0, 0);
-        ASSERT_TRUE(TraceHas("menu end"));
-        for (const std::string& line : folder.Trace()) {
-            if (line.rfind("tree ", 0) == 0) {
-                tree = line.substr(5);
-            } else if (line.rfind("menu item ", 0) == 0) {
-                items.push_back(line.substr(10));
-            } else if (line.rfind("menu plugin ", 0) == 0) {
-                std::string entry = line.substr(12);
-                std::size_t bar = entry.find('|');
-                std::size_t lastBar = entry.rfind('|');
-                std::string text = entry.substr(0, bar);
-                std::string name = text.substr(0, text.find(' '));
-                names += (names.empty() ? "" : ",") + name;
-                checked[name] = entry.substr(bar + 1, lastBar - bar - 1) == "checked";
-                ids[name] = static_cast<UINT>(std::stoul(entry.substr(lastBar + 1)));
-                texts[name] = text;
-            }
-        }
-    }
-
-    std::string tree;
-    std::string names;
-    std::vector<std::string> items;
-    std::map<std::string, bool> checked;
-    std::map<std::string, UINT> ids;
-    std::map<std::string, std::string> texts;
-};
-
-// The menu lists the whole tree with each plugin's state; a plugin's entry
-// switches its stored Active value, "Start with Windows" makes and removes
-// the shortcut, and About shows the version and the run.
-TEST_F(ToyMenuTest, MenuListsTheTreeAndItsCommandsWork)
+// The menu as it really opens (read inside the host by the menu reader) lists
+// the whole tree with each plugin's state; a plugin's entry switches its
+// stored Active value, "Start with Windows" makes and removes the shortcut,
+// and About shows the version and the run.
+TEST_F(ToyRunTest, MenuListsTheTreeAndItsCommandsWork)
 {
     const std::wstring shortcut = StartupShortcutPath();
     DeleteFileW(shortcut.c_str());
     ASSERT_TRUE(SetRegistryString(kToyKey, "Executes", "6"));
     ASSERT_NO_FATAL_FAILURE(Start({"Pillow", "Dreams"}, {"tp_menureader", "tp_listener", "tp_inactive"}));
-    OpenMenu(creature);
+    OpenMenu();
 
     EXPECT_EQ(names, tree);
-    std::vector<std::string> listed(ids.size());
-    std::transform(ids.begin(), ids.end(), listed.begin(), [](const auto& entry) { return entry.first; });
-    EXPECT_EQ(listed, (std::vector<std::string>{"Dreams", "Inactive", "Listener", "MenuReader", "Pillow"}));
-    EXPECT_EQ(texts["Dreams"], "Dreams 1.0: Letters z drift up while the creature sleeps");
-    EXPECT_EQ(texts["Listener"], "Listener 1.0: Test plugin tp_listener");
-    EXPECT_TRUE(checked["Pillow"]);
-    EXPECT_TRUE(checked["Listener"]);
-    EXPECT_FALSE(checked["Inactive"]);
+    EXPECT_EQ(plugins,
+              (std::map<std::string, std::string>{
+                  {"Dreams", "Dreams 1.0: Letters z drift up while the creature sleeps|checked"},
+                  {"Inactive", "Inactive 1.0: Test plugin tp_inactive|unchecked"},
+                  {"Listener", "Listener 1.0: Test plugin tp_listener|checked"},
+                  {"MenuReader", "MenuReader 1.0: Test plugin tp_menureader|checked"},
+                  {"Pillow", "Pillow 1.0: The creature: breathes, blinks, sleeps and follows the mouse|checked"},
+              }));
     EXPECT_EQ(items, (std::vector<std::string>{"Plugins", "A change takes effect at the next start", "Go to sleep",
                                                "Start with Windows", "About Pillowmoor Toy", "Exit"}));
 
@@ -299,9 +298,8 @@ TEST_F(ToyMenuTest, MenuListsTheTreeAndItsCommandsWork)
         EXPECT_TRUE(WaitUntil([&] {
             return RegistryText(kDreamsKey, "Active") == (off ? "FALSE" : "TRUE") && StartsWithWindows() == off;
         }));
-        items.clear();
-        OpenMenu(creature);
-        EXPECT_EQ(checked["Dreams"], !off);
+        OpenMenu();
+        EXPECT_EQ(plugins["Dreams"].ends_with("|checked"), !off);
         EXPECT_EQ(std::count(items.begin(), items.end(), off ? "Start with Windows (checked)" : "Start with Windows"),
                   1);
         if (off) {
@@ -314,7 +312,7 @@ TEST_F(ToyMenuTest, MenuListsTheTreeAndItsCommandsWork)
     EXPECT_EQ(RegistryText(kPillowKey, "Active"), "TRUE");
     PostMessageA(creature, WM_COMMAND, TOY_COMMAND_ABOUT, 0);
     EXPECT_TRUE(TraceHas("box|About Pillowmoor Toy|Pillowmoor Toy, version 1.0. This is run 7.|OK|icon"));
-    ExitThroughMenu();
+    End();
     DeleteFileW(shortcut.c_str());
 }
 
@@ -336,7 +334,7 @@ TEST_F(ToyRunTest, AsleepTheCreatureDreamsAClickWakesItAndInactiveDreamsShowNoth
     SendMessageA(creature, WM_LBUTTONUP, 0, 0);
     EXPECT_TRUE(TraceHas("tp_listener told state=" + std::to_string(TOY_STATE_AWAKE)));
     EXPECT_FALSE(IsWindowVisible(dreams));
-    ExitThroughMenu();
+    End();
 
     // Inactive, the dreams show no letters, though they are told.
     ASSERT_TRUE(SetRegistryString(kDreamsKey, "Active", "FALSE"));
@@ -346,5 +344,5 @@ TEST_F(ToyRunTest, AsleepTheCreatureDreamsAClickWakesItAndInactiveDreamsShowNoth
     EXPECT_TRUE(TraceHas("tp_listener told state=" + std::to_string(TOY_STATE_ASLEEP)));
     EXPECT_FALSE(VisibleWindowOfClass(kDreamsClass));
     EXPECT_EQ(RegistryText(kDreamsKey, "Executes"), "2");
-    ExitThroughMenu();
+    End();
 }

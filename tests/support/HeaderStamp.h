@@ -7,5 +7,5 @@
 
 // Rewrites the string table of the library at path: name, type "PLUGIN",
 // version "1.0", release date "1", details, active "TRUE", and the owner list
-// (at most seven names). False when the library cannot be updated.
+// (at most seven names), all ASCII. False when the library cannot be updated.
 bool StampPluginHeader(const std::string& path, const std::string& name, const std::vector<std::string>& owners);

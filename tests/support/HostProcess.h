@@ -6,45 +6,6 @@
 
 #include "support/Win32Handles.h"
 
-struct HostRun {
-    bool finished = false; // ended within the time allowed
-    unsigned long exitCode = 0;
-    bool showedWindow = false; // a visible top-level window of the process was seen
-};
-
-// Runs PillowmoorToy.exe from the test program's folder with currentFolder as
-// its current directory, waiting at most timeoutMs; a host still running then
-// is ended and reported as not finished.
-HostRun RunHost(const std::string& currentFolder, unsigned long timeoutMs = 30000);
-
-// The same for any program.
-HostRun RunProgram(const std::string& program, const std::string& currentFolder, unsigned long timeoutMs = 30000);
-
-// The host's subsystem from its PE header (2 is the Windows GUI).
-int HostSubsystem();
-
-// The real host started in the background, for tests that act on the toy
-// while it runs. A host still running when the object dies is ended.
-class RunningHost {
-public:
-    explicit RunningHost(const std::string& currentFolder);
-    ~RunningHost();
-    RunningHost(const RunningHost&) = delete;
-    RunningHost& operator=(const RunningHost&) = delete;
-
-    bool Started() const { return process_.IsValid(); }
-    // The first visible top-level window of the host with this class, or
-    // null when none appeared within timeoutMs.
-    HWND WaitForWindow(const std::string& className, unsigned long timeoutMs = 30000) const;
-    // True when the host ended within timeoutMs; its exit code then.
-    bool WaitForExit(unsigned long& exitCode, unsigned long timeoutMs = 30000) const;
-    bool Running() const;
-
-private:
-    KernelHandle process_;
-    unsigned long processId_ = 0;
-};
-
 // Polls condition every 50 ms until it holds or timeoutMs has passed; its
 // last answer.
 template <typename Condition>
@@ -57,4 +18,45 @@ bool WaitUntil(Condition condition, unsigned long timeoutMs = 30000)
         Sleep(50);
     }
     return condition();
+}
+
+// PillowmoorToy.exe in the test program's folder.
+std::string HostPath();
+
+// A program (the real host unless named) started in currentFolder. One still
+// running when the object dies is ended.
+class RunningHost {
+public:
+    explicit RunningHost(const std::string& currentFolder, const std::string& program = HostPath());
+    ~RunningHost();
+    RunningHost(const RunningHost&) = delete;
+    RunningHost& operator=(const RunningHost&) = delete;
+
+    bool Started() const { return process_.IsValid(); }
+    bool Running() const;
+    // A visible top-level window of the process (with this class, when
+    // given), or null.
+    HWND VisibleWindow(const char* className = nullptr) const;
+    // The same, waiting at most timeoutMs for one to appear.
+    HWND WaitForWindow(const std::string& className, unsigned long timeoutMs = 30000) const;
+    // The exit code once the process has ended, waiting at most timeoutMs;
+    // STILL_ACTIVE when it has not.
+    unsigned long WaitForExit(unsigned long timeoutMs = 30000) const;
+
+private:
+    KernelHandle process_;
+    unsigned long processId_ = 0;
+};
+
+struct HostRun {
+    unsigned long exitCode = STILL_ACTIVE; // STILL_ACTIVE when it did not end in time
+    bool showedWindow = false;             // a visible top-level window of the process was seen
+};
+
+// Runs the program and waits at most timeoutMs; one still running then is
+// ended.
+HostRun RunProgram(const std::string& program, const std::string& currentFolder, unsigned long timeoutMs = 30000);
+inline HostRun RunHost(const std::string& currentFolder, unsigned long timeoutMs = 30000)
+{
+    return RunProgram(HostPath(), currentFolder, timeoutMs);
 }

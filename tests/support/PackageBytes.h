@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
 
 // data as one gzip member.
@@ -18,6 +17,3 @@ std::string NoiseBytes(std::size_t size, unsigned seed);
 // Writes value's lowest size bytes at offset at, least significant first,
 // growing bytes as needed.
 void PutLittleEndian(std::string& bytes, std::size_t at, std::uint32_t value, std::size_t size);
-
-// A 64-bit DLL image holding nothing but a string table with strings (ids 0 to 15).
-std::string LibraryBytes(const std::map<int, std::string>& strings);

@@ -1,7 +1,5 @@
 #include "tests/support/RegistryCleanup.h"
 
-#include <stdexcept>
-
 #include "support/FileNames.h"
 #include "support/Registry.h"
 
@@ -12,22 +10,10 @@ void DeleteRegistryTree(const std::string& keyPath)
 
 bool RegistryKeyExists(const std::string& keyPath)
 {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
-}
-
-void WriteRegistryRaw(const std::string& keyPath, const std::string& valueName, unsigned long type,
-                      const std::string& bytes)
-{
-    RegistryKey key = OpenRegistryKey(keyPath);
-    if (!key || RegSetValueExA(key.Get(), valueName.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                               static_cast<DWORD>(bytes.size())) != ERROR_SUCCESS) {
-        throw std::runtime_error("cannot write " + keyPath + "\\" + valueName);
-    }
+    HKEY opened = nullptr;
+    bool exists = RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &opened) == ERROR_SUCCESS;
+    RegistryKey key(opened);
+    return exists;
 }
 
 std::string RegistryText(const std::string& keyPath, const std::string& valueName)
@@ -43,14 +29,4 @@ std::string IdentityText(const std::string& keyPath)
         texts.push_back(RegistryText(keyPath, name));
     }
     return JoinBetween(texts, ", ");
-}
-
-ScopedRegistryKey::ScopedRegistryKey(std::string keyPath) : keyPath_(std::move(keyPath))
-{
-    DeleteRegistryTree(keyPath_);
-}
-
-ScopedRegistryKey::~ScopedRegistryKey()
-{
-    DeleteRegistryTree(keyPath_);
 }

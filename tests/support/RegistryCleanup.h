@@ -2,16 +2,13 @@
 #pragma once
 
 #include <string>
+#include <utility>
 
 // Deletes the key and everything below it under HKEY_CURRENT_USER.
 void DeleteRegistryTree(const std::string& keyPath);
 
 // True when the key exists under HKEY_CURRENT_USER (opened without creating it).
 bool RegistryKeyExists(const std::string& keyPath);
-
-// Stores raw bytes of any type, as another program might.
-void WriteRegistryRaw(const std::string& keyPath, const std::string& valueName, unsigned long type,
-                      const std::string& bytes);
 
 // The value's text, or "<absent>" when it cannot be read.
 std::string RegistryText(const std::string& keyPath, const std::string& valueName);
@@ -21,12 +18,10 @@ std::string IdentityText(const std::string& keyPath);
 
 class ScopedRegistryKey {
 public:
-    explicit ScopedRegistryKey(std::string keyPath);
-    ~ScopedRegistryKey();
+    explicit ScopedRegistryKey(std::string keyPath) : keyPath_(std::move(keyPath)) { DeleteRegistryTree(keyPath_); }
+    ~ScopedRegistryKey() { DeleteRegistryTree(keyPath_); }
     ScopedRegistryKey(const ScopedRegistryKey&) = delete;
     ScopedRegistryKey& operator=(const ScopedRegistryKey&) = delete;
-
-    const std::string& Path() const { return keyPath_; }
 
 private:
     std::string keyPath_;

@@ -1,24 +1,30 @@
 #include "tests/support/TestFolder.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 
-#include "support/FileSystem.h"
+#ifdef _WIN32
+#include "support/Win32.h"
+#endif
+
+namespace fs = std::filesystem;
 
 namespace {
 std::atomic<int> folderCounter{0};
 }
 
-TestFolder::TestFolder(const std::string& nameEnding)
+TestFolder::TestFolder()
 {
-    char temp[MAX_PATH + 1];
-    GetTempPathA(sizeof temp, temp);
-    path_ = std::string(temp) + "pillowmoor-" + std::to_string(GetCurrentProcessId()) + "-" +
-            std::to_string(GetTickCount64()) + "-" + std::to_string(folderCounter++) + nameEnding + "\\";
-    RemoveTree(path_);
-    if (!CreateDirectoryA(path_.c_str(), nullptr)) {
-        throw std::runtime_error("cannot create " + path_);
-    }
+    auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    fs::path path =
+        fs::temp_directory_path() / ("pillowmoor-" + std::to_string(stamp) + "-" + std::to_string(folderCounter++));
+    fs::create_directories(path);
+    path_ = (path / "").string();
 }
 
 TestFolder::~TestFolder()
@@ -26,71 +32,75 @@ TestFolder::~TestFolder()
     RemoveTree(path_);
 }
 
-CurrentDirectoryScope::CurrentDirectoryScope(const std::string& folder) : previous_(GetCurrentFolder())
+std::vector<std::string> TestFolder::Entries() const
 {
-    if (!SetCurrentDirectoryA(folder.c_str())) {
-        throw std::runtime_error("cannot enter " + folder);
-    }
+    return ListFolder(path_);
+}
+
+CurrentDirectoryScope::CurrentDirectoryScope(const std::string& folder) : previous_(fs::current_path().string())
+{
+    fs::current_path(folder);
 }
 
 CurrentDirectoryScope::~CurrentDirectoryScope()
 {
-    SetCurrentDirectoryA(previous_.c_str());
+    std::error_code ignored;
+    fs::current_path(previous_, ignored);
 }
 
-namespace {
-
-// Wide calls with the "\\?\" form, so that trees deeper than 260 characters
-// are removed too.
-void RemoveTreeWide(const std::wstring& folder)
+std::vector<std::string> ListFolder(const std::string& folder)
 {
-    WIN32_FIND_DATAW entry;
-    HANDLE search = FindFirstFileW((folder + L"*").c_str(), &entry);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") {
-                continue;
-            }
-            std::wstring path = folder + name;
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTreeWide(path + L"\\");
-            } else {
-                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(path.c_str());
-            }
-        } while (FindNextFileW(search, &entry));
-        FindClose(search);
+    std::vector<std::string> names;
+    std::error_code ignored;
+    for (fs::directory_iterator it(folder, ignored), end; it != end; it.increment(ignored)) {
+        names.push_back(it->path().filename().string());
     }
-    RemoveDirectoryW(folder.c_str());
+    std::sort(names.begin(), names.end());
+    return names;
 }
-
-} // namespace
 
 void RemoveTree(const std::string& folder)
 {
-    std::wstring wide(folder.size(), L'\0');
-    wide.resize(MultiByteToWideChar(CP_ACP, 0, folder.data(), static_cast<int>(folder.size()), wide.data(),
-                                    static_cast<int>(wide.size())));
-    RemoveTreeWide(L"\\\\?\\" + wide);
+    std::error_code ignored;
+    for (fs::recursive_directory_iterator it(folder, ignored), end; it != end; it.increment(ignored)) {
+        fs::permissions(it->path(), fs::perms::owner_write, fs::perm_options::add, ignored);
+    }
+    fs::remove_all(folder, ignored);
+}
+
+std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
+        throw std::runtime_error("cannot write " + path);
+    }
 }
 
 bool FileExists(const std::string& path)
 {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    std::error_code ignored;
+    return fs::is_regular_file(path, ignored);
 }
 
 bool FolderExists(const std::string& path)
 {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    std::error_code ignored;
+    return fs::is_directory(path, ignored);
 }
 
+#ifdef _WIN32
 std::string ProgramFolder()
 {
     char path[MAX_PATH + 1];
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string folder(path, length);
-    return folder.substr(0, folder.rfind('\\') + 1);
+    std::string program(path, GetModuleFileNameA(nullptr, path, sizeof path));
+    return program.substr(0, program.rfind('\\') + 1);
 }
+#endif

@@ -6,7 +6,7 @@
 
 #include "app/ToyApp.h"
 #include "support/FileSystem.h"
-#include "tests/support/MessageBoxCapture.h"
+#include "tests/plugins/BoxRecorder.h"
 #include "tests/support/TestFolder.h"
 
 using namespace std::string_literals;
@@ -39,19 +39,6 @@ bool LogReport(CToyApp& app, const ErrorReport& report, const std::string& path)
 }
 
 // The folder's entries, sorted.
-std::vector<std::string> Names(const std::string& folder)
-{
-    std::vector<std::string> names;
-    for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*")) {
-        std::string name = entry.cFileName;
-        if (name != "." && name != "..") {
-            names.push_back(name);
-        }
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 } // namespace
 
 // Entries go to the run's log, after what it holds, or to an explicit path;
@@ -63,7 +50,7 @@ TEST(LogError, AppendsEntriesToTheRunsLogOrTheExplicitPath)
     CToyApp app;
     EXPECT_FALSE(LogReport(app, kReport, ""));
     EXPECT_FALSE(LogReport(app, kReport, folder.Path() + "absent\\run.log"));
-    EXPECT_TRUE(Names(folder.Path()).empty());
+    EXPECT_TRUE(ListFolder(folder.Path()).empty());
 
     app.logFile = folder.Path() + "run.log";
     WriteBytes(app.logFile, "old\0"s);
@@ -82,16 +69,13 @@ TEST(LogError, AppendsEntriesToTheRunsLogOrTheExplicitPath)
 
 TEST(ShowError, ShowsOneLineInABoxTitledError)
 {
-    MessageBoxCapture capture;
+    TestFolder folder;
+    CurrentDirectoryScope inFolder(folder.Path());
+    RecordMessageBoxes();
     CToyApp app;
     EXPECT_TRUE(
         app.ShowError(kReport.location, kReport.locationId, kReport.errorText, kReport.errorCode, kReport.action));
-    ASSERT_EQ(capture.Boxes().size(), 1u);
-    const CapturedBox& box = capture.Boxes()[0];
-    EXPECT_EQ(box.title, "Error");
-    EXPECT_EQ(box.text, FormatErrorBoxText(kReport));
-    EXPECT_EQ(box.buttons, std::vector<std::string>{"OK"});
-    EXPECT_FALSE(box.hasIcon);
+    EXPECT_EQ(ReadBytes(folder.File("trace.txt")), "box|Error|" + FormatErrorBoxText(kReport) + "|OK|no icon\n");
 }
 
 // A file in the way, or no folder, fails and leaves the destination; missing
@@ -112,7 +96,7 @@ TEST(PrepareLogFile, MakesOneEmptyLogAndDeletesOnlyLogsOfEndedRuns)
     std::tm before = LocalTimeNow();
     ASSERT_TRUE(PrepareLogFile(logs, logFile));
     std::tm after = LocalTimeNow();
-    std::vector<std::string> names = Names(logs);
+    std::vector<std::string> names = ListFolder(logs);
     ASSERT_EQ(names.size(), 1u);
     EXPECT_TRUE(names[0] == FormatLogFileName(before) || names[0] == FormatLogFileName(after)) << names[0];
     EXPECT_EQ(logFile, logs + names[0]);
@@ -134,12 +118,12 @@ TEST(PrepareLogFile, MakesOneEmptyLogAndDeletesOnlyLogsOfEndedRuns)
     EXPECT_EQ(ReadBytes(live), "");
     kept.insert(kept.end(), {"[2#2#2002 1;1;1].log", live.substr(logs.size())});
     std::sort(kept.begin(), kept.end());
-    EXPECT_EQ(Names(logs), kept);
+    EXPECT_EQ(ListFolder(logs), kept);
 
     ASSERT_TRUE(AppendLogEntry(live, {"Toy", 0, "still running", 1, "none"}));
     std::string bytes = ReadBytes(live);
     std::string next;
     ASSERT_TRUE(PrepareLogFile(logs, next));
     EXPECT_EQ(ReadBytes(live), bytes);
-    EXPECT_EQ(Names(logs).size(), kept.size() + (next == live ? 0 : 1));
+    EXPECT_EQ(ListFolder(logs).size(), kept.size() + (next == live ? 0 : 1));
 }

@@ -1,6 +1,7 @@
 // kvdpack, run in this process with its output captured.
 #include "tools/kvdpack/Kvdpack.h"
 
+#include <array>
 #include <map>
 #include <sstream>
 #include <tuple>
@@ -9,7 +10,7 @@
 
 #include "support/Package.h"
 #include "tests/support/PackageBytes.h"
-#include "tests/support/ScratchDir.h"
+#include "tests/support/TestFolder.h"
 
 namespace {
 
@@ -32,18 +33,45 @@ bool Contains(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
+// A 64-bit DLL image holding nothing but a string table with strings (ids 0
+// to 15): headers, one section of resources at file offset 0x200 and address
+// 0x1000: the type, block and language directories, the data entry, then the
+// block.
+std::string LibraryBytes(const std::map<int, std::string>& strings)
+{
+    std::string bytes(0x258, '\0');
+    for (int id = 0; id < 16; ++id) {
+        std::string text = strings.count(id) ? strings.at(id) : "";
+        PutLittleEndian(bytes, bytes.size(), static_cast<std::uint32_t>(text.size()), 2);
+        for (char c : text) {
+            PutLittleEndian(bytes, bytes.size(), static_cast<unsigned char>(c), 2);
+        }
+    }
+    std::uint32_t size = static_cast<std::uint32_t>(bytes.size() - 0x200);
+    for (auto [at, value, width] : std::vector<std::array<std::uint32_t, 3>>{
+             {0, 0x5a4d, 2},         {0x3c, 0x40, 4},   {0x40, 0x4550, 4},      {0x44, 0x8664, 2}, {0x46, 1, 2},
+             {0x54, 240, 2},         {0x56, 0x2022, 2}, {0x58, 0x20b, 2},       {0xc4, 16, 4},     {0xd8, 0x1000, 4},
+             {0xdc, size, 4},        {0x150, size, 4},  {0x154, 0x1000, 4},     {0x158, size, 4},  {0x15c, 0x200, 4},
+             {0x20e, 1, 2},          {0x210, 6, 4},     {0x214, 0x80000018, 4}, {0x226, 1, 2},     {0x228, 1, 4},
+             {0x22c, 0x80000030, 4}, {0x23e, 1, 2},     {0x240, 0x409, 4},      {0x244, 0x48, 4},  {0x248, 0x1058, 4},
+             {0x24c, size - 0x58, 4}}) {
+        PutLittleEndian(bytes, at, value, width);
+    }
+    return bytes;
+}
+
 } // namespace
 
 TEST(Kvdpack, PackageHoldsTheLibrarysNameAndUnpacksToItsBytes)
 {
-    ScratchDir dir;
+    TestFolder dir;
     std::string library = NoiseBytes(2 * 1024 * 1024 + 5, 11) + std::string(100000, 'z');
     WriteBytes(dir.File("Example.kvp"), library);
 
     Result packed = RunTool({dir.File("Example.kvp")});
     ASSERT_EQ(packed.exitCode, 0) << packed.err;
     EXPECT_EQ(ReadPackageName(dir.File("Example.kvd")), "Example.kvp");
-    EXPECT_EQ(UnpackPackage(dir.File("Example.kvd"), dir.Folder(), "Unpacked.kvp"), 1);
+    EXPECT_EQ(UnpackPackage(dir.File("Example.kvd"), dir.Path(), "Unpacked.kvp"), 1);
     EXPECT_EQ(ReadBytes(dir.File("Unpacked.kvp")), library);
 
     Result listed = RunTool({"--list", dir.File("Example.kvd")});
@@ -56,7 +84,7 @@ TEST(Kvdpack, PackageHoldsTheLibrarysNameAndUnpacksToItsBytes)
 // The release date (string 4) and version (3) as the host reads them.
 TEST(Kvdpack, PackingShowsTheNumbersTheHostCompares)
 {
-    ScratchDir dir;
+    TestFolder dir;
     using Row = std::tuple<std::map<int, std::string>, std::string, std::string>;
     for (auto [strings, compared, warning] : std::vector<Row>{
              {{{3, "2.5"}, {4, "8"}}, "date 8 (string 4 \"8\"), then version 2.5 (string 3 \"2.5\")", ""},
@@ -80,7 +108,7 @@ TEST(Kvdpack, PackingShowsTheNumbersTheHostCompares)
 // lines; nothing is written for a refused library.
 TEST(Kvdpack, RefusalsAndWarningsGoToTheErrorOutput)
 {
-    ScratchDir dir;
+    TestFolder dir;
     std::string damaged = GzipBytes("library bytes");
     damaged[damaged.size() - 6] ^= 1;
     WriteBytes(dir.File("Bad.kvd"), PackageBytes("Bad.kvp", damaged));
@@ -106,7 +134,7 @@ TEST(Kvdpack, RefusalsAndWarningsGoToTheErrorOutput)
         EXPECT_EQ(result.exitCode, exitCode) << part;
         EXPECT_TRUE(Contains(result.err, part)) << result.err;
     }
-    EXPECT_FALSE(Exists(dir.File("Two.kvd")));
-    EXPECT_FALSE(Exists(dir.File("Absent.kvd")));
+    EXPECT_FALSE(FileExists(dir.File("Two.kvd")));
+    EXPECT_FALSE(FileExists(dir.File("Absent.kvd")));
     EXPECT_EQ(RunTool({"--help"}).exitCode, 0);
 }

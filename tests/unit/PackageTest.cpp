@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/PackageBytes.h"
-#include "tests/support/ScratchDir.h"
+#include "tests/support/TestFolder.h"
 
 using namespace std::string_literals;
 
@@ -22,11 +22,11 @@ protected:
     std::int32_t Unpack(const std::string& bytes, const std::string& outputName = "")
     {
         WriteBytes(package, bytes);
-        return UnpackPackage(package, plugins.Folder(), outputName);
+        return UnpackPackage(package, plugins.Path(), outputName);
     }
 
-    ScratchDir source;
-    ScratchDir plugins;
+    TestFolder source;
+    TestFolder plugins;
     const std::string package = source.File("Example.kvd");
 };
 
@@ -65,7 +65,7 @@ TEST_F(PackageTest, PayloadUnpacksWholeUnderTheStoredOrChosenName)
         WriteBytes(plugins.File(PackageOutputFile), std::string(100000, 'w'));
         EXPECT_EQ(Unpack(PackageBytes(c.block, c.payload), c.outputName), 1) << stored;
         EXPECT_EQ(ReadBytes(output), c.library) << stored;
-        EXPECT_EQ(plugins.Entries(), std::vector<std::string>{output.substr(plugins.Folder().size())});
+        EXPECT_EQ(plugins.Entries(), std::vector<std::string>{output.substr(plugins.Path().size())});
         EXPECT_EQ(ReadPackageName(package), stored);
         std::remove(output.c_str());
     }
@@ -106,7 +106,7 @@ TEST_F(PackageTest, RefusedPackagesLeaveTheInstalledCopyAlone)
     for (const std::string& name : std::vector<std::string>{"gztemp.tmp", "GZOUTPUT.TMP", std::string(1023, 'n')}) {
         cases.push_back({PackageBytes(name, gzip), "", name});
     }
-    EXPECT_EQ(UnpackPackage(source.File("absent.kvd"), plugins.Folder(), ""), 0);
+    EXPECT_EQ(UnpackPackage(source.File("absent.kvd"), plugins.Path(), ""), 0);
     EXPECT_EQ(ReadPackageName(source.File("absent.kvd")), "");
     for (const Case& c : cases) {
         SCOPED_TRACE("name block '" + c.bytes.substr(0, c.bytes.find('\0')).substr(0, 40) + "'");

@@ -10,8 +10,8 @@
 #include "plugins/ToyPlugin.h"
 #include "support/Registry.h"
 #include "support/Win32Handles.h"
-#include "tests/support/PluginFolder.h"
 #include "tests/support/RegistryCleanup.h"
+#include "tests/support/ToyFolder.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "support/FileSystem.h"
 #include "support/Win32Handles.h"
 #include "tests/support/PackageBytes.h"
-#include "tests/support/PackageFolder.h"
+#include "tests/support/ToyFolder.h"
 
 namespace {
 
@@ -27,15 +27,7 @@ protected:
     std::string Plugins(const std::string& name) const { return folder.PluginsPath() + name; }
 
     // The plugins folder's entries, sorted.
-    std::vector<std::string> Entries() const
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(folder.PluginsPath())) {
-            names.push_back(entry.path().filename().string());
-        }
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> Entries() const { return ListFolder(folder.PluginsPath()); }
 
     void EmptyPluginsFolder()
     {
@@ -64,7 +56,7 @@ TEST_F(PluginInstallTest, NewerCopyIsKeptAndOlderRolledBack)
         SCOPED_TRACE(std::string(installed) + " then " + incoming);
         EmptyPluginsFolder();
         folder.AddPlugin(installed, "Versioned.kvp");
-        AddPackage(folder, incoming);
+        folder.AddPackage(incoming);
         for (const char* name : {"Versioned.kvp", "Versioned.kvd"}) {
             SetFileAttributesA(Plugins(name).c_str(), FILE_ATTRIBUTE_READONLY);
         }
@@ -104,8 +96,8 @@ TEST_F(PluginInstallTest, SweepPutsBackOnlyTheBackupItsJournalNames)
 
 TEST_F(PluginInstallTest, PackagesAreTakenInFolderOrder)
 {
-    AddPackage(folder, "pk_base");
-    AddPackage(folder, "pk_other", "Other.kvd", "Other.kvp");
+    folder.AddPackage("pk_base");
+    folder.AddPackage("pk_other", "Other.kvd", "Other.kvp");
     std::vector<std::string> expected;
     for (const WIN32_FIND_DATAA& entry : FindFiles(folder.PluginsPath(), "*.kvd")) {
         expected.push_back(Plugins(entry.cFileName));
@@ -123,8 +115,8 @@ TEST_F(PluginInstallTest, StoredNameIsTheLibraryThatIsComparedAndReplaced)
 {
     folder.AddPlugin("pk_base", "Versioned.kvp");
     folder.AddPlugin("pk_other", "Other.kvp");
-    AddPackage(folder, "pk_earlierdate", "Versioned.kvd", "Other.kvp");
-    AddPackage(folder, "pk_earlierdate", "Evil.kvd", "Versioned.kvp");
+    folder.AddPackage("pk_earlierdate", "Versioned.kvd", "Other.kvp");
+    folder.AddPackage("pk_earlierdate", "Evil.kvd", "Versioned.kvp");
     EXPECT_EQ(Install(), std::vector<std::string>{Plugins("Versioned.kvd")});
     EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), "pk_base"));
     EXPECT_TRUE(IsCopyOf(Plugins("Other.kvp"), "pk_earlierdate"));
@@ -132,8 +124,8 @@ TEST_F(PluginInstallTest, StoredNameIsTheLibraryThatIsComparedAndReplaced)
 
     for (const char* newer : {"A.kvd", "B.kvd"}) {
         SCOPED_TRACE(newer);
-        AddPackage(folder, "pk_laterdate", newer, "Same.kvp");
-        AddPackage(folder, "pk_base", newer == std::string("A.kvd") ? "B.kvd" : "A.kvd", "Same.kvp");
+        folder.AddPackage("pk_laterdate", newer, "Same.kvp");
+        folder.AddPackage("pk_base", newer == std::string("A.kvd") ? "B.kvd" : "A.kvd", "Same.kvp");
         Install();
         EXPECT_TRUE(IsCopyOf(Plugins("Same.kvp"), "pk_laterdate"));
         DeleteFileA(Plugins("Same.kvp").c_str());
@@ -143,7 +135,7 @@ TEST_F(PluginInstallTest, StoredNameIsTheLibraryThatIsComparedAndReplaced)
 TEST_F(PluginInstallTest, InstalledCopyHeldOpenStaysAndSoDoesThePackage)
 {
     folder.AddPlugin("pk_base", "Versioned.kvp");
-    AddPackage(folder, "pk_laterdate");
+    folder.AddPackage("pk_laterdate");
     KernelHandle held(CreateFileA(Plugins("Versioned.kvp").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_NE(held.Get(), INVALID_HANDLE_VALUE);
@@ -164,7 +156,7 @@ TEST_F(PluginInstallTest, PackageThatDoesNotUnpackLeavesNothingNew)
 {
     std::string damaged = GzipBytes(ReadBytes(TestPluginPath("pk_base")));
     damaged[damaged.size() - 8] ^= 1;
-    AddRawPackage(folder, "Versioned.kvd", "Versioned.kvp", damaged);
+    WriteBytes(Plugins("Versioned.kvd"), PackageBytes("Versioned.kvp", damaged));
     EXPECT_TRUE(Install().empty());
     EXPECT_TRUE(Install().empty());
     EXPECT_EQ(Entries(), std::vector<std::string>{"Versioned.kvd.failed"});
@@ -172,7 +164,7 @@ TEST_F(PluginInstallTest, PackageThatDoesNotUnpackLeavesNothingNew)
     EmptyPluginsFolder();
     folder.AddPlugin("pk_base", "Versioned.kvp");
     folder.AddPlugin("pk_other", "Other.kvp");
-    AddRawPackage(folder, "Versioned.kvd", "Other.kvp", "\x1f\x8b damaged");
+    WriteBytes(Plugins("Versioned.kvd"), PackageBytes("Other.kvp", "\x1f\x8b damaged"));
     EXPECT_TRUE(Install().empty());
     EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), "pk_base"));
     EXPECT_TRUE(IsCopyOf(Plugins("Other.kvp"), "pk_other"));
@@ -193,8 +185,8 @@ TEST_F(PluginInstallTest, NamesThePassCannotInstallAreRefused)
         EmptyPluginsFolder();
         folder.AddPlugin("pk_base", "Versioned.kvp");
         ASSERT_TRUE(CreateDirectoryA(Plugins("Sub.kvp").c_str(), nullptr));
-        AddRawPackage(folder, "Versioned.kvd", name, GzipBytes(library));
-        AddRawPackage(folder, "Fresh.kvd", name, GzipBytes(library));
+        WriteBytes(Plugins("Versioned.kvd"), PackageBytes(name, GzipBytes(library)));
+        WriteBytes(Plugins("Fresh.kvd"), PackageBytes(name, GzipBytes(library)));
         EXPECT_TRUE(Install().empty());
         EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), "pk_base"));
         // Nothing was unpacked anywhere, and nothing moved.

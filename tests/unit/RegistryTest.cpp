@@ -1,5 +1,6 @@
 #include "support/Registry.h"
 
+#include <stdexcept>
 #include <tuple>
 
 #include <gtest/gtest.h>
@@ -16,6 +17,17 @@ class RegistryTest : public ::testing::Test {
 protected:
     ScopedRegistryKey key{kKey};
 };
+
+// Stores raw bytes of any type, as another program might.
+void WriteRegistryRaw(const std::string& keyPath, const std::string& valueName, unsigned long type,
+                      const std::string& bytes)
+{
+    RegistryKey key = OpenRegistryKey(keyPath);
+    if (!key || RegSetValueExA(key.Get(), valueName.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
+                               static_cast<DWORD>(bytes.size())) != ERROR_SUCCESS) {
+        throw std::runtime_error("cannot write " + keyPath + "\\" + valueName);
+    }
+}
 
 } // namespace
 

@@ -11,8 +11,8 @@
 #include "support/FileNames.h"
 #include "support/Library.h"
 #include "tests/support/HeaderStamp.h"
-#include "tests/support/PluginFolder.h"
 #include "tests/support/RegistryCleanup.h"
+#include "tests/support/ToyFolder.h"
 
 namespace {
 

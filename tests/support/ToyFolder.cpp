@@ -1,12 +1,32 @@
-#include "tests/support/PluginFolder.h"
+#include "tests/support/ToyFolder.h"
 
 #include <algorithm>
 #include <sstream>
 #include <stdexcept>
 
 #include "support/FileSystem.h"
+#include "tools/kvdpack/PackageWriter.h"
 
-ToyFolder::ToyFolder(const std::string& nameEnding) : TestFolder(nameEnding)
+namespace {
+
+void Copy(const std::string& source, const std::string& target)
+{
+    if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) {
+        throw std::runtime_error("cannot copy " + source);
+    }
+}
+
+// Index of the last line for which matches holds, or -1.
+template <typename Match>
+int LastIndexWhere(const std::vector<std::string>& trace, Match matches)
+{
+    auto found = std::find_if(trace.rbegin(), trace.rend(), matches);
+    return static_cast<int>(trace.rend() - found) - 1;
+}
+
+} // namespace
+
+ToyFolder::ToyFolder()
 {
     if (!CreateDirectoryA(PluginsPath().c_str(), nullptr)) {
         throw std::runtime_error("cannot create " + PluginsPath());
@@ -15,10 +35,7 @@ ToyFolder::ToyFolder(const std::string& nameEnding) : TestFolder(nameEnding)
 
 void ToyFolder::AddPlugin(const std::string& label, const std::string& fileName)
 {
-    std::string target = PluginsPath() + (fileName.empty() ? label + ".kvp" : fileName);
-    if (!CopyFileA(TestPluginPath(label).c_str(), target.c_str(), FALSE)) {
-        throw std::runtime_error("cannot copy test plugin " + label);
-    }
+    Copy(TestPluginPath(label), PluginsPath() + (fileName.empty() ? label + ".kvp" : fileName));
 }
 
 void ToyFolder::AddPlugins(const std::vector<std::string>& labels)
@@ -28,12 +45,16 @@ void ToyFolder::AddPlugins(const std::vector<std::string>& labels)
     }
 }
 
-void ToyFolder::AddToyPlugin(const std::string& name, const std::string& fileName)
+void ToyFolder::AddToyPlugin(const std::string& name)
 {
-    std::string source = ProgramFolder() + "..\\toys\\" + name + ".kvp";
-    std::string target = PluginsPath() + (fileName.empty() ? name + ".kvp" : fileName);
-    if (!CopyFileA(source.c_str(), target.c_str(), FALSE)) {
-        throw std::runtime_error("cannot copy toy plugin " + name);
+    Copy(ProgramFolder() + "..\\toys\\" + name + ".kvp", PluginsPath() + name + ".kvp");
+}
+
+void ToyFolder::AddPackage(const std::string& label, const std::string& packageName, const std::string& storedName)
+{
+    std::string error;
+    if (!WritePackage(TestPluginPath(label), PluginsPath() + packageName, storedName, error)) {
+        throw std::runtime_error(error);
     }
 }
 
@@ -66,6 +87,11 @@ std::string TestPluginPath(const std::string& label)
     return ProgramFolder() + "testplugins\\" + label + ".kvp";
 }
 
+bool IsCopyOf(const std::string& path, const std::string& label)
+{
+    return FileExists(path) && ReadBytes(path) == ReadBytes(TestPluginPath(label));
+}
+
 int CountLines(const std::vector<std::string>& trace, const std::string& line)
 {
     return static_cast<int>(std::count(trace.begin(), trace.end(), line));
@@ -79,20 +105,10 @@ int IndexOf(const std::vector<std::string>& trace, const std::string& line)
 
 int LastIndexOf(const std::vector<std::string>& trace, const std::string& line)
 {
-    for (int i = static_cast<int>(trace.size()) - 1; i >= 0; --i) {
-        if (trace[i] == line) {
-            return i;
-        }
-    }
-    return -1;
+    return LastIndexWhere(trace, [&](const std::string& entry) { return entry == line; });
 }
 
 int LastIndexStartingWith(const std::vector<std::string>& trace, const std::string& prefix)
 {
-    for (int i = static_cast<int>(trace.size()) - 1; i >= 0; --i) {
-        if (trace[i].rfind(prefix, 0) == 0) {
-            return i;
-        }
-    }
-    return -1;
+    return LastIndexWhere(trace, [&](const std::string& entry) { return entry.rfind(prefix, 0) == 0; });
 }

@@ -1,5 +1,5 @@
-// A scratch folder laid out as the host expects it, with test plugins copied
-// into its Plugins folder, and the trace those plugins leave there.
+// A scratch folder laid out as the host expects it, with test plugins and
+// packages of them in its Plugins folder, and the trace those plugins leave.
 #pragma once
 
 #include <string>
@@ -9,7 +9,7 @@
 
 class ToyFolder : public TestFolder {
 public:
-    explicit ToyFolder(const std::string& nameEnding = "");
+    ToyFolder();
 
     std::string PluginsPath() const { return Path() + "Plugins\\"; }
 
@@ -17,7 +17,10 @@ public:
     void AddPlugin(const std::string& label, const std::string& fileName = "");
     void AddPlugins(const std::vector<std::string>& labels);
     // Copies a plugin of the sample toy (Pillow.kvp for "Pillow") in.
-    void AddToyPlugin(const std::string& name, const std::string& fileName = "");
+    void AddToyPlugin(const std::string& name);
+    // Packs the test plugin <label> into packageName, stored as storedName.
+    void AddPackage(const std::string& label, const std::string& packageName = "Versioned.kvd",
+                    const std::string& storedName = "Versioned.kvp");
 
     // The lines of trace.txt, in the order they were written.
     std::vector<std::string> Trace() const;
@@ -30,13 +33,14 @@ public:
 // Where the test plugins are built.
 std::string TestPluginPath(const std::string& label);
 
+// True when the file holds exactly the bytes of the test plugin <label>.
+bool IsCopyOf(const std::string& path, const std::string& label);
+
 // How many lines of trace equal line.
 int CountLines(const std::vector<std::string>& trace, const std::string& line);
 
-// Index of the first line equal to line, or -1.
+// Index of the first (the last) line equal to line, or -1.
 int IndexOf(const std::vector<std::string>& trace, const std::string& line);
-
-// Index of the last line equal to line, or -1.
 int LastIndexOf(const std::vector<std::string>& trace, const std::string& line);
 
 // Index of the last line that starts with prefix, or -1.
