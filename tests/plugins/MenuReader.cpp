@@ -18,37 +18,24 @@ std::string ItemText(HMENU menu, int position)
     return std::string(text, length > 0 ? length : 0);
 }
 
-void TraceSubmenu(HMENU menu)
-{
-    for (int position = 0; position < GetMenuItemCount(menu); ++position) {
-        UINT id = GetMenuItemID(menu, position);
-        if (id == 0) {
-            std::string text = ItemText(menu, position);
-            if (!text.empty()) {
-                AppendTrace(("menu item " + text).c_str());
-            }
-            continue;
-        }
-        bool checked = (GetMenuState(menu, position, MF_BYPOSITION) & MF_CHECKED) != 0;
-        std::string line = "menu plugin " + ItemText(menu, position) + "|" + (checked ? "checked" : "unchecked") + "|" +
-                           std::to_string(id);
-        AppendTrace(line.c_str());
-    }
-}
-
-void TraceMenu(HMENU menu)
+// Entries of a submenu that carry an id are plugins; everything else is
+// traced as a menu item.
+void TraceMenu(HMENU menu, bool submenu)
 {
     for (int position = 0; position < GetMenuItemCount(menu); ++position) {
         std::string text = ItemText(menu, position);
-        if (!text.empty()) {
-            bool checked = (GetMenuState(menu, position, MF_BYPOSITION) & MF_CHECKED) != 0;
+        bool checked = (GetMenuState(menu, position, MF_BYPOSITION) & MF_CHECKED) != 0;
+        UINT id = GetMenuItemID(menu, position);
+        if (submenu && id != 0) {
+            AppendTrace(
+                ("menu plugin " + text + "|" + (checked ? "checked" : "unchecked") + "|" + std::to_string(id)).c_str());
+        } else if (!text.empty()) {
             AppendTrace(("menu item " + text + (checked ? " (checked)" : "")).c_str());
         }
-        if (HMENU submenu = GetSubMenu(menu, position)) {
-            TraceSubmenu(submenu);
+        if (HMENU below = GetSubMenu(menu, position)) {
+            TraceMenu(below, true);
         }
     }
-    AppendTrace("menu end");
 }
 
 void TraceTree()
@@ -70,7 +57,8 @@ LRESULT CALLBACK ReadMenu(int code, WPARAM wParam, LPARAM lParam)
     const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
     if (code == HC_ACTION && call->message == WM_INITMENUPOPUP && HIWORD(call->lParam) == 0) {
         TraceTree();
-        TraceMenu(reinterpret_cast<HMENU>(call->wParam));
+        TraceMenu(reinterpret_cast<HMENU>(call->wParam), false);
+        AppendTrace("menu end");
         EndMenu();
     }
     return CallNextHookEx(nullptr, code, wParam, lParam);
