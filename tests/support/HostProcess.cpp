@@ -34,8 +34,9 @@ std::string HostPath()
     return ProgramFolder() + "PillowmoorToy.exe";
 }
 
-RunningHost::RunningHost(const std::string& currentFolder, const std::string& program)
+RunningHost::RunningHost(const std::string& currentFolder)
 {
+    std::string program = HostPath();
     std::string commandLine = "\"" + program + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -84,9 +85,9 @@ unsigned long RunningHost::WaitForExit(unsigned long timeoutMs) const
     return code;
 }
 
-HostRun RunProgram(const std::string& program, const std::string& currentFolder, unsigned long timeoutMs)
+HostRun RunHost(const std::string& currentFolder, unsigned long timeoutMs)
 {
-    RunningHost child(currentFolder, program);
+    RunningHost child(currentFolder);
     HostRun run;
     // Watch for windows of the child while it runs; the host must show none.
     WaitUntil(

@@ -1,5 +1,4 @@
-// Starts the real host, or another program, as a child process in a folder
-// of the test's choosing.
+// Starts the real host as a child process in a folder of the test's choosing.
 #pragma once
 
 #include <string>
@@ -23,11 +22,11 @@ bool WaitUntil(Condition condition, unsigned long timeoutMs = 30000)
 // PillowmoorToy.exe in the test program's folder.
 std::string HostPath();
 
-// A program (the real host unless named) started in currentFolder. One still
-// running when the object dies is ended.
+// The host started in currentFolder. One still running when the object dies
+// is ended.
 class RunningHost {
 public:
-    explicit RunningHost(const std::string& currentFolder, const std::string& program = HostPath());
+    explicit RunningHost(const std::string& currentFolder);
     ~RunningHost();
     RunningHost(const RunningHost&) = delete;
     RunningHost& operator=(const RunningHost&) = delete;
@@ -53,10 +52,5 @@ struct HostRun {
     bool showedWindow = false;             // a visible top-level window of the process was seen
 };
 
-// Runs the program and waits at most timeoutMs; one still running then is
-// ended.
-HostRun RunProgram(const std::string& program, const std::string& currentFolder, unsigned long timeoutMs = 30000);
-inline HostRun RunHost(const std::string& currentFolder, unsigned long timeoutMs = 30000)
-{
-    return RunProgram(HostPath(), currentFolder, timeoutMs);
-}
+// Runs the host and waits at most timeoutMs; one still running then is ended.
+HostRun RunHost(const std::string& currentFolder, unsigned long timeoutMs = 30000);
