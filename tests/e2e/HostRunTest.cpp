@@ -1,6 +1,8 @@
 // Runs the real host in scratch folders and checks what it leaves behind.
 #include <gtest/gtest.h>
 #include <shlobj.h>
+// The shell API needs the Windows headers before it.
+#include <shellapi.h>
 
 #include "errors/ErrorLog.h"
 #include "support/FileSystem.h"
