@@ -73,18 +73,25 @@ bool CToyApp::Startup(HINSTANCE instanceHandle)
 
 void CToyApp::Shutdown()
 {
-    // A plugin leaves plugins once released, so a Shutdown that a CKVErr
-    // interrupted is simply run again: it finishes that plugin's teardown and
-    // never meets a destroyed one.
     while (!plugins.empty()) {
         CToyPlugin* plugin = plugins.front();
-        if (plugin != tearingDown) {
-            tearingDown = plugin;
-            allowance = ReleaseAllowance(plugin);
+        HMODULE module = plugin->module;
+        // A plugin whose Release a failure interrupted is not released again:
+        // another copy of the framework may have left destroyed children of
+        // unloaded libraries in its children, or run a throwing hook again.
+        // It is destroyed and unloaded; what its Release had not reached
+        // stays loaded until the process ends.
+        if (plugin != releasing) {
+            releasing = plugin;
+            plugin->Release(nullptr);
         }
-        TearDownPlugin(plugin, plugin->module, allowance.Take(), [this] { plugins.erase(plugins.begin()); });
+        plugins.erase(plugins.begin());
+        delete plugin;
+        // Not reached when the destructor throws: the record's code may live
+        // in the library.
+        FreeLibrary(module);
     }
-    tearingDown = nullptr;
+    releasing = nullptr;
 }
 
 bool CToyApp::RegisterRun()

@@ -32,7 +32,9 @@ public:
     bool Startup(HINSTANCE instanceHandle);
 
     // Releases, destroys and unloads every plugin in load order and leaves
-    // plugins empty. Safe to run again, also after a CKVErr interrupted it.
+    // plugins empty. Safe to run again, also after a failure interrupted it:
+    // the plugin whose Release threw is then destroyed and unloaded without
+    // a second Release.
     void Shutdown();
 
     // Counts this run in Executes under registryKey and, on the first run,
@@ -47,10 +49,9 @@ public:
     std::vector<CToyPlugin*> plugins;
 
 private:
-    // Host-only state after the shared fields: the plugin being torn down, so
-    // that the Shutdown after a CKVErr goes on with it within its allowance.
-    CToyPlugin* tearingDown = nullptr;
-    ReleaseAllowance allowance{nullptr};
+    // Host-only state after the shared fields: the plugin whose Release is
+    // under way, so that the Shutdown after a failure does not call it again.
+    CToyPlugin* releasing = nullptr;
     // Keeps this run's log file from being deleted by another start.
     FileHandle logKept;
 };

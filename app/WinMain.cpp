@@ -1,5 +1,6 @@
 // The entry point: start-up, the message loop and shutdown, and the one place
-// where a CKVErr thrown by plugin code is caught and reported.
+// where what plugin code throws is caught and reported: a CKVErr, or any other
+// exception as a record of its text and code 0.
 #include <optional>
 
 #include "app/QuietQueue.h"
@@ -30,9 +31,9 @@ void RunMessageLoop()
     }
 }
 
-// Each step below returns a copy of a caught record instead of acting inside
-// the handler: the thrown object may have its destructor in a plugin library,
-// so it must be gone before any library is unloaded.
+// Each step below returns a copy of what it caught instead of acting inside
+// the handler: the thrown object may have its code in a plugin library, so it
+// must be gone before any library is unloaded.
 std::optional<CKVErr> RunToy(CToyApp& app, HINSTANCE instance)
 {
     try {
@@ -41,8 +42,8 @@ std::optional<CKVErr> RunToy(CToyApp& app, HINSTANCE instance)
         }
         app.Shutdown();
         return std::nullopt;
-    } catch (CKVErr record) {
-        return record;
+    } catch (...) {
+        return RecordOfCurrentException();
     }
 }
 
@@ -61,8 +62,8 @@ std::optional<CKVErr> ReportAndShutDown(CToyApp& app, const CKVErr& record)
         Report(app, record);
         app.Shutdown();
         return std::nullopt;
-    } catch (CKVErr next) {
-        return next;
+    } catch (...) {
+        return RecordOfCurrentException();
     }
 }
 

@@ -1,8 +1,22 @@
 #include "errors/ToyError.h"
 
+#include <exception>
 #include <utility>
 
 CKVErr::CKVErr(std::string text, std::int32_t code) : text(std::move(text)), code(code) {}
+
+CKVErr RecordOfCurrentException()
+{
+    try {
+        throw;
+    } catch (const CKVErr& record) {
+        return record;
+    } catch (const std::exception& exception) {
+        return CKVErr(exception.what(), 0);
+    } catch (...) {
+        return CKVErr(UNKNOWN_EXCEPTION_TEXT, 0);
+    }
+}
 
 const std::string REGISTRY_ROOT = "Software\\Quillfen Ltd\\Wimbleset\\";
 const std::string PLUGINS_FOLDER_SPARE = "Plugins\\";
@@ -21,6 +35,7 @@ const std::string VALUE_EXECUTES = "Executes";
 const std::string TYPE_TOY = "TOY";
 const std::string TYPE_PLUGIN = "PLUGIN";
 const std::string TYPE_NOTIFY = "NOTIFY";
+const std::string UNKNOWN_EXCEPTION_TEXT = "Unknown exception";
 const CKVErr ERR_SETTING_OPTIONS{"Error setting options", 1};
 const CKVErr ERR_SHOWING_OPTION_DIALOG{"Error showing option dialog", 2};
 const CKVErr ERR_SAVING_OPTIONS{"Error saving options", 3};

@@ -14,6 +14,14 @@ public:
     std::int32_t code;
 };
 
+// The exception being handled as a record, for code that must report it or
+// unload libraries after it: a CKVErr as it is, any other exception as its
+// what() text (UNKNOWN_EXCEPTION_TEXT when it is no std::exception) with code
+// 0. The copy lives in the caller's module, so the thrown object, which may
+// have its code in a plugin library, can die before that library is unloaded.
+// Call it inside a catch block only.
+CKVErr RecordOfCurrentException();
+
 // Shared text constants, built in this order before the catalogue. Each is
 // defined once, in the framework library: a constant defined in the header
 // would be built by every plugin source at its own language level, and a
@@ -36,6 +44,8 @@ extern const std::string VALUE_EXECUTES;
 extern const std::string TYPE_TOY;
 extern const std::string TYPE_PLUGIN;
 extern const std::string TYPE_NOTIFY;
+// The text of a record made from an exception that carries none.
+extern const std::string UNKNOWN_EXCEPTION_TEXT;
 
 // The catalogue. Codes restart at 1 in each group, so a record is told apart
 // from another only by its text together with its code.

@@ -13,39 +13,67 @@
 
 namespace {
 
-// Objects of this module whose ReleaseHook is running or threw. Their next
-// Release with null finishes without running it again, so that after a record
-// from any depth of a teardown every other hook runs once and none twice.
-std::vector<const CToyPlugin*> hooksUnderway;
+// What the teardowns of one framework call met. The first failure goes on as
+// a record once they are all done; a later one is written to the log, so that
+// none is lost and one failure still gives one box.
+class Failures {
+public:
+    explicit Failures(CToyApp* application) : app_(application) {}
 
-bool Forget(const CToyPlugin* plugin)
-{
-    auto found = std::find(hooksUnderway.begin(), hooksUnderway.end(), plugin);
-    if (found == hooksUnderway.end()) {
-        return false;
+    // Inside a catch block: keeps the exception being handled as a record.
+    void KeepCurrent()
+    {
+        CKVErr record = RecordOfCurrentException();
+        if (!first_) {
+            first_ = std::move(record);
+        } else if (app_ != nullptr) {
+            app_->LogError("Toy", 0, record.text, record.code, "Toy shutdown", "");
+        }
     }
-    hooksUnderway.erase(found);
-    return true;
-}
 
-std::int32_t RunReleaseHookOnce(CToyPlugin& plugin)
-{
-    if (Forget(&plugin)) {
-        return 1;
-    }
-    hooksUnderway.push_back(&plugin);
-    std::int32_t result = plugin.ReleaseHook();
-    Forget(&plugin);
-    return result;
-}
+    bool Any() const { return first_.has_value(); }
 
-std::size_t MostRecordsFromTearDown(const CToyPlugin& plugin)
-{
-    std::size_t records = 2;
-    for (const CToyPlugin* child : plugin.children) {
-        records += MostRecordsFromTearDown(*child);
+    void PassOn() const
+    {
+        if (first_) {
+            throw *first_;
+        }
     }
-    return records;
+
+private:
+    CToyApp* app_;
+    std::optional<CKVErr> first_;
+};
+
+// Tears one object down without letting its code stop the caller: Release
+// with null (once) when release is set, then leave() takes the object out of
+// whatever holds it, then it is destroyed, and only then is its library
+// unloaded. An object whose Release threw is only taken out: it may still own
+// windows whose procedures run its code and use the object, and the failure
+// is reported while they exist, so it stays alive and loaded until the
+// process ends. One whose destructor threw keeps its library, where the
+// record's code may live. Returns the result of FreeLibrary, FALSE when
+// nothing was unloaded.
+template <typename Leave>
+BOOL TearDown(CToyPlugin* plugin, HMODULE module, bool release, Leave leave, Failures& failures)
+{
+    if (plugin != nullptr && release) {
+        try {
+            plugin->Release(nullptr);
+        } catch (...) {
+            failures.KeepCurrent();
+            leave();
+            return FALSE;
+        }
+    }
+    leave();
+    try {
+        delete plugin;
+    } catch (...) {
+        failures.KeepCurrent();
+        return FALSE;
+    }
+    return module != nullptr ? FreeLibrary(module) : FALSE;
 }
 
 // An object that LoadPlugins made and does not yet own for good, with the
@@ -55,49 +83,17 @@ struct Candidate {
     HMODULE module = nullptr;
 };
 
-void Discard(Candidate& candidate, bool release = true)
+void Discard(Candidate& candidate, Failures& failures)
 {
-    TearDownPlugin(candidate.object, candidate.module, release, [&candidate] { candidate = {}; });
-}
-
-// The cleanup after a CKVErr: everything this LoadPlugins call made goes,
-// whatever its plugin code throws on the way; the first record is the one
-// that is passed on.
-void DiscardAll(std::vector<Candidate>& candidates)
-{
-    for (Candidate& candidate : candidates) {
-        ReleaseAllowance allowance(candidate.object);
-        while (candidate.object != nullptr || candidate.module != nullptr) {
-            try {
-                Discard(candidate, allowance.Take());
-            } catch (CKVErr) {
-            }
-        }
-    }
+    TearDown(
+        candidate.object, candidate.module, true, [&candidate] { candidate = {}; }, failures);
 }
 
 } // namespace
 
-ReleaseAllowance::ReleaseAllowance(const CToyPlugin* plugin)
-    : left_(plugin != nullptr ? 1 + MostRecordsFromTearDown(*plugin) : 0)
-{
-}
-
-bool ReleaseAllowance::Take()
-{
-    if (left_ == 0) {
-        return false;
-    }
-    --left_;
-    return true;
-}
-
 CToyPlugin::CToyPlugin() : module(nullptr), app(nullptr), parent(nullptr), active(0), runCount(0), selfRef(nullptr) {}
 
-CToyPlugin::~CToyPlugin() noexcept(false)
-{
-    Forget(this);
-}
+CToyPlugin::~CToyPlugin() noexcept(false) {}
 
 std::int32_t CToyPlugin::Initialise(HMODULE libraryModule, CToyApp* application, CToyPlugin* owner)
 {
@@ -140,21 +136,35 @@ std::int32_t CToyPlugin::ReleaseHook()
 
 std::int32_t CToyPlugin::Release(CToyPlugin* child)
 {
+    Failures failures(app);
     if (child != nullptr) {
-        return TearDownPlugin(child, child->module, true, [this, child] {
-            auto found = std::find(children.begin(), children.end(), child);
-            if (found != children.end()) {
-                children.erase(found);
-            }
-        });
+        BOOL freed = TearDown(
+            child, child->module, true,
+            [this, child] {
+                auto found = std::find(children.begin(), children.end(), child);
+                if (found != children.end()) {
+                    children.erase(found);
+                }
+            },
+            failures);
+        failures.PassOn();
+        return freed;
     }
-    // A child leaves children only once released, so a CKVErr from a
-    // descendant leaves it in place for the next Release to finish.
+    // A child stays in children while it is released and leaves before it is
+    // destroyed, so children never holds a destroyed object.
     while (!children.empty()) {
         CToyPlugin* first = children.front();
-        TearDownPlugin(first, first->module, true, [this] { children.erase(children.begin()); });
+        TearDown(
+            first, first->module, true, [this] { children.erase(children.begin()); }, failures);
     }
-    return RunReleaseHookOnce(*this);
+    std::int32_t result = 0;
+    try {
+        result = ReleaseHook();
+    } catch (...) {
+        failures.KeepCurrent();
+    }
+    failures.PassOn();
+    return result;
 }
 
 std::int32_t CToyPlugin::SpareHook1(std::int32_t, std::int32_t, std::int32_t, std::int32_t)
@@ -191,27 +201,32 @@ std::vector<CToyPlugin*> CToyPlugin::LoadPlugins(CToyApp* application, CToyPlugi
 {
     std::string folder = GetCurrentFolder() + PLUGINS_FOLDER;
     // Every object made here until it is accepted or gone; the accepted ones
-    // stay in it too, since a CKVErr later in the scan must release them.
+    // stay in it too, since a failure later in the scan must release them.
     std::vector<Candidate> made;
-    std::optional<CKVErr> record;
+    Failures failures(application);
     try {
         for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*." + LIBRARY_EXTENSION)) {
             Candidate& candidate = made.emplace_back();
             candidate.object = CreateFromLibrary(folder + entry.cFileName, candidate.module);
             if (candidate.object == nullptr ||
                 candidate.object->Initialise(candidate.module, application, owner) != 1) {
-                Discard(candidate);
+                Discard(candidate, failures);
                 made.pop_back();
             }
+            if (failures.Any()) {
+                break;
+            }
         }
-    } catch (CKVErr caught) {
-        record = caught;
+    } catch (...) {
+        failures.KeepCurrent();
     }
-    // The thrown record is gone once the handler has ended, so only now may
+    // The thrown object is gone once the handler has ended, so only now may
     // the libraries whose code it might use be unloaded.
-    if (record) {
-        DiscardAll(made);
-        throw *record;
+    if (failures.Any()) {
+        for (Candidate& candidate : made) {
+            Discard(candidate, failures);
+        }
+        failures.PassOn();
     }
     std::vector<CToyPlugin*> accepted;
     for (const Candidate& candidate : made) {

@@ -8,7 +8,6 @@
 // carries a plugin header in its string table (see plugins/PluginHeader.h).
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -44,7 +43,13 @@ public:
     virtual std::int32_t InitialiseHook();
     virtual std::int32_t ReleaseHook();
     // With a child: releases, destroys and unloads that child. With null:
-    // does so for every child in order, then runs ReleaseHook.
+    // does so for every child in order, then runs ReleaseHook. What their
+    // code throws does not stop it: every child is dealt with and the hook
+    // runs, then the first failure goes on as a CKVErr and any later one is
+    // written to the log. A child whose own Release threw is taken out of
+    // children but left alive and loaded until the process ends, since its
+    // windows may still run its code; one whose destructor threw keeps its
+    // library. The host calls a plugin's Release once, whatever it throws.
     virtual std::int32_t Release(CToyPlugin* child);
     virtual std::int32_t SpareHook1(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d);
     virtual std::int32_t SpareHook2(std::int32_t a, std::int32_t b, std::int32_t c, std::int32_t d);
@@ -56,8 +61,9 @@ public:
 
     // Loads every "*.kvp" library of the plugins folder whose object accepts
     // owner (the toy when owner is null) and returns the accepted objects in
-    // folder order. Uses nothing of the object it is called on. A CKVErr from
-    // plugin code releases everything this call created and then passes on.
+    // folder order. Uses nothing of the object it is called on. An exception
+    // from plugin code releases everything this call created and then passes
+    // on as a CKVErr (see RecordOfCurrentException).
     std::vector<CToyPlugin*> LoadPlugins(CToyApp* application, CToyPlugin* owner);
 
     // Host only (defined in plugins/PluginInstall.cpp): installs the
@@ -115,42 +121,6 @@ Admission AdmitUnder(const std::string& name, const Node* owner, const std::stri
         return Admission::Ring;
     }
     return accepts(OwnerNameOf(owner, toyName)) ? Admission::Accepted : Admission::NotOwner;
-}
-
-// How often the teardown of one plugin may call its Release: once, and once
-// more for each record that the teardown of its subtree can raise when every
-// object in it runs this framework (one from each ReleaseHook, one from each
-// destructor). A plugin built with another copy of the framework may run a
-// throwing ReleaseHook again at every call; past this count its Release is no
-// longer called, so that a teardown always ends.
-class ReleaseAllowance {
-public:
-    explicit ReleaseAllowance(const CToyPlugin* plugin);
-    // True while Release may be called once more; counts the call.
-    bool Take();
-
-private:
-    std::size_t left_;
-};
-
-// The one teardown of a plugin object, used by Shutdown, Release and the
-// clean-up after a record: Release with null (its children, then its
-// ReleaseHook) when release is set, then leave() takes the object out of
-// whatever holds it, then it is destroyed, and only then is its library
-// unloaded. A CKVErr from Release leaves the object where it was; tearing it
-// down again finishes what is left, and this framework never runs a
-// ReleaseHook that threw a second time. A CKVErr from the destructor leaves
-// the library loaded, since the record's code may live there. Returns the
-// result of FreeLibrary, FALSE without a library.
-template <typename Leave>
-BOOL TearDownPlugin(CToyPlugin* plugin, HMODULE module, bool release, Leave leave)
-{
-    if (plugin != nullptr && release) {
-        plugin->Release(nullptr);
-    }
-    leave();
-    delete plugin;
-    return module != nullptr ? FreeLibrary(module) : FALSE;
 }
 
 // The type of a library's New entry point.

@@ -5,13 +5,19 @@
 //   TP_THROW_IN_RELEASE_HOOK_ONCE, TP_THROW_IN_RELEASE_HOOK_ALWAYS
 //   TP_OWN_RELEASE                         Release runs ReleaseHook every time,
 //                                          as another copy of the framework may
+//   TP_THROW_STD, TP_THROW_INT             what is thrown: a std::runtime_error
+//                                          or an int instead of a CKVErr
+//   TP_CRASH_IN_HOOK, TP_CRASH_IN_WNDPROC  write through a null pointer
 //   TP_COLLECT, TP_THROW_IN_WNDPROC, TP_THROW_ON_TIMER (every tick), TP_QUIT
 //   TP_LISTEN                              traces what the toy channel says
 //   TP_READ_MENU                           traces every popup menu and closes it
 //   TP_TRACE_NAME                          release and destroy lines carry the
 //                                          plugin's name (for stamped copies)
-// COLLECT to QUIT act in the message loop, through a window of the plugin.
+// COLLECT to QUIT and CRASH_IN_WNDPROC act in the message loop, through a
+// window of the plugin. Built with the framework of the toy, or with
+// tests/plugins/LiteralFramework.cpp in its place.
 // Everything that happens to the plugin is appended to the trace file.
+#include <stdexcept>
 #include <string>
 
 #include "app/ToyApp.h"
@@ -21,7 +27,8 @@
 #include "tests/plugins/BoxRecorder.h"
 #include "tests/plugins/MenuReader.h"
 
-#if defined(TP_COLLECT) || defined(TP_THROW_IN_WNDPROC) || defined(TP_THROW_ON_TIMER) || defined(TP_QUIT)
+#if defined(TP_COLLECT) || defined(TP_THROW_IN_WNDPROC) || defined(TP_THROW_ON_TIMER) || defined(TP_QUIT) ||           \
+    defined(TP_CRASH_IN_WNDPROC)
 #define TP_HAS_WINDOW 1
 #endif
 
@@ -32,9 +39,24 @@ void Trace(const std::string& event)
     AppendTrace((std::string(TP_LABEL) + " " + event).c_str());
 }
 
-[[maybe_unused]] CKVErr Failure(const char* where)
+[[maybe_unused]] [[noreturn]] void Fail(const char* where)
 {
-    return CKVErr(std::string(TP_LABEL) + " failed in " + where, -7);
+    std::string text = std::string(TP_LABEL) + " failed in " + where;
+#if defined(TP_THROW_STD)
+    throw std::runtime_error(text);
+#elif defined(TP_THROW_INT)
+    throw 42;
+#else
+    throw CKVErr(text, -7);
+#endif
+}
+
+// A write through a pointer the compiler cannot see is null.
+[[maybe_unused]] void Crash(const char* where)
+{
+    Trace(std::string("crashes in ") + where);
+    int* volatile target = nullptr;
+    *target = 1;
 }
 
 class TestPlugin : public CToyPlugin {
@@ -51,7 +73,7 @@ public:
     {
 #ifdef TP_THROW_IN_INITIALISE
         Trace("initialise throws");
-        throw Failure("Initialise");
+        Fail("Initialise");
 #endif
         return CToyPlugin::Initialise(libraryModule, application, owner);
     }
@@ -61,7 +83,10 @@ public:
         Trace("hook parent=" + (parent != nullptr ? parent->name : std::string("-")) +
               " active=" + std::to_string(active) + " runCount=" + std::to_string(runCount));
 #ifdef TP_THROW_IN_HOOK
-        throw Failure("InitialiseHook");
+        Fail("InitialiseHook");
+#endif
+#ifdef TP_CRASH_IN_HOOK
+        Crash("InitialiseHook");
 #endif
 #ifdef TP_REFUSE_IN_HOOK
         return 0;
@@ -112,11 +137,11 @@ public:
 #ifdef TP_THROW_IN_RELEASE_HOOK_ONCE
         if (!thrownInRelease_) {
             thrownInRelease_ = true;
-            throw Failure("ReleaseHook");
+            Fail("ReleaseHook");
         }
 #endif
 #ifdef TP_THROW_IN_RELEASE_HOOK_ALWAYS
-        throw Failure("ReleaseHook");
+        Fail("ReleaseHook");
 #endif
         return 1;
     }
@@ -179,7 +204,7 @@ private:
     {
         if (message == WM_TIMER) {
             Trace("timer throws");
-            throw Failure("WM_TIMER");
+            Fail("WM_TIMER");
         }
 #ifdef TP_COLLECT
         std::string names;
@@ -190,7 +215,10 @@ private:
 #endif
 #ifdef TP_THROW_IN_WNDPROC
         Trace("wndproc throws");
-        throw Failure("WindowProc");
+        Fail("WindowProc");
+#endif
+#ifdef TP_CRASH_IN_WNDPROC
+        Crash("WindowProc");
 #endif
 #ifdef TP_THROW_ON_TIMER
         SetTimer(window, 1, 10, nullptr);

@@ -181,6 +181,52 @@ TEST_F(ToyPluginTest, ReleaseOfOneChildReleasesItWhereverItStands)
               (std::vector<std::string>{"tp_good releasehook refused", "tp_good destroy", "tp_good unload"}));
 }
 
+// Children whose ReleaseHook throws, one of the toy's framework and one of a
+// literal one, do not stop their parent's Release: every child is released in
+// order, the parent's hook runs, the first record goes on and the second is
+// logged. The throwers stay alive and loaded (their windows could still run
+// their code); the parent's Release is not called again by the next Shutdown.
+TEST_F(ToyPluginTest, ReleaseGoesOnPastFailingChildrenInOrderAndPassesTheFirstOn)
+{
+    folder.AddPlugins({"tp_parent", "tp_sibling", "tp_releasechild", "lit_releasechild"});
+    app.logFile = folder.Path() + "run.log";
+    CToyPlugin* parent = Load().at(0);
+    std::vector<std::string> order;
+    for (const CToyPlugin* child : parent->children) {
+        char path[MAX_PATH] = {};
+        GetModuleFileNameA(child->module, path, MAX_PATH);
+        std::string file = path;
+        order.push_back(file.substr(file.rfind('\\') + 1, file.size() - file.rfind('\\') - 5));
+    }
+    ASSERT_EQ(order.size(), 3u);
+    std::string first = order[0] == "tp_sibling" ? order[1] : order[0];
+    std::string second = order[2] == "tp_sibling" ? order[1] : order[2];
+    folder.ClearTrace();
+    try {
+        app.Shutdown();
+        FAIL() << "no record arrived";
+    } catch (CKVErr record) {
+        EXPECT_EQ(record.text, first + " failed in ReleaseHook");
+    }
+    app.Shutdown();
+    std::vector<std::string> trace = folder.Trace();
+    std::vector<std::string> hooks;
+    for (const std::string& line : trace) {
+        if (line.ends_with(" releasehook")) {
+            hooks.push_back(line.substr(0, line.find(' ')));
+        }
+    }
+    order.push_back("tp_parent");
+    EXPECT_EQ(hooks, order);
+    EXPECT_NE(ReadBytes(app.logFile).find(second + " failed in ReleaseHook"), std::string::npos);
+    EXPECT_EQ(CountLines(trace, "tp_sibling unload"), 1);
+    EXPECT_EQ(CountLines(trace, "tp_parent unload"), 1);
+    for (const std::string& thrower : {first, second}) {
+        EXPECT_EQ(CountLines(trace, thrower + " destroy"), 0) << thrower;
+        EXPECT_TRUE(IsLoaded(thrower)) << thrower;
+    }
+}
+
 // Libraries that yield no object are skipped and unloaded; rejected
 // candidates are released, destroyed and unloaded.
 TEST_F(ToyPluginTest, CandidatesThatYieldNoObjectOrAreRejectedAreDiscarded)
