@@ -2,6 +2,7 @@
 
 #include "errors/ErrorLog.h"
 #include "errors/ToyError.h"
+#include "plugins/CrashNote.h"
 #include "plugins/PluginHeader.h"
 #include "plugins/ToyPlugin.h"
 #include "support/FileSystem.h"
@@ -61,6 +62,7 @@ bool CToyApp::Startup(HINSTANCE instanceHandle)
     }
     // The list of installed packages is the pass's report; start-up has no use for it.
     loader.InstallPackages();
+    LeaveOutCrashedPlugins();
     // Every pass over the folder loads every library again, and a refused one
     // is unloaded at once; holding them all while the tree is built has the
     // loader map each file once, whatever framework a plugin's own passes run.
@@ -92,6 +94,16 @@ void CToyApp::Shutdown()
         FreeLibrary(module);
     }
     releasing = nullptr;
+}
+
+void CToyApp::LeaveOutCrashedPlugins()
+{
+    for (LeftOutLibrary& library : LeaveOutCrashedLibraries(GetCurrentFolder() + PLUGINS_FOLDER)) {
+        std::string note = library.fileName + CRASH_NOTE_SUFFIX;
+        LogError("Toy", 0, library.note.text, library.note.code,
+                 "Left out as it crashed the toy: replace it or delete Plugins\\" + note + " to try it again", "");
+        leftOut.push_back(std::move(library.held));
+    }
 }
 
 bool CToyApp::RegisterRun()

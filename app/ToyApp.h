@@ -54,4 +54,10 @@ private:
     CToyPlugin* releasing = nullptr;
     // Keeps this run's log file from being deleted by another start.
     FileHandle logKept;
+    // Plugin libraries that crashed a run, held open without sharing so that
+    // no pass of any framework loads them in this one.
+    std::vector<FileHandle> leftOut;
+
+    // Leaves out the libraries whose crash notes still hold, and logs each.
+    void LeaveOutCrashedPlugins();
 };

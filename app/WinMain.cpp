@@ -3,6 +3,7 @@
 // exception as a record of its text and code 0.
 #include <optional>
 
+#include "app/CrashReport.h"
 #include "app/QuietQueue.h"
 #include "app/ToyApp.h"
 #include "errors/ToyError.h"
@@ -73,6 +74,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
 {
     LetTimerExceptionsThrough();
     CToyApp app;
+    ReportCrashes(app);
     std::optional<CKVErr> record = RunToy(app, instance);
     // A record thrown while shutting down after an error is reported the same
     // way, and the shutdown goes on from where it stopped.

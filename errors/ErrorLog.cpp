@@ -1,5 +1,10 @@
 #include "errors/ErrorLog.h"
 
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
 #include "support/FileSystem.h"
 #include "support/StdioFile.h"
 
@@ -32,6 +37,33 @@ bool AppendLogEntry(const std::string& path, const ErrorReport& report)
     return true;
 }
 
+namespace {
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return bytes.str();
+}
+
+// The name of the latest of the logs when its run ended in a crash, else
+// empty: a start must not delete the only trace of why the run before it
+// ended. The start after this one deletes it.
+std::string NewestIfItEndsInACrash(const std::string& folder, const std::vector<WIN32_FIND_DATAA>& logs)
+{
+    auto later = [](const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) {
+        return CompareFileTime(&a.ftLastWriteTime, &b.ftLastWriteTime) < 0;
+    };
+    auto newest = std::max_element(logs.begin(), logs.end(), later);
+    if (newest == logs.end() || !EndsInCrash(ReadWholeFile(folder + newest->cFileName))) {
+        return "";
+    }
+    return newest->cFileName;
+}
+
+} // namespace
+
 FileHandle PrepareLogFile(std::string folder, std::string& destination)
 {
     // The name is fixed before the old logs go, so a log of the same second
@@ -40,8 +72,11 @@ FileHandle PrepareLogFile(std::string folder, std::string& destination)
     if (!CreateFolderPath(folder)) {
         return FileHandle();
     }
-    for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*.log")) {
-        if (IsLogFileName(entry.cFileName)) {
+    std::vector<WIN32_FIND_DATAA> logs = FindFiles(folder, "*.log");
+    std::erase_if(logs, [](const WIN32_FIND_DATAA& entry) { return !IsLogFileName(entry.cFileName); });
+    std::string kept = NewestIfItEndsInACrash(folder, logs);
+    for (const WIN32_FIND_DATAA& entry : logs) {
+        if (entry.cFileName != kept) {
             DeleteFileA((folder + entry.cFileName).c_str());
         }
     }

@@ -20,7 +20,8 @@ void ShowErrorBox(const ErrorReport& report);
 bool AppendLogEntry(const std::string& path, const ErrorReport& report);
 
 // Makes sure the log folder exists, deletes the logs of earlier runs in it
-// (only files named as FormatLogFileName names them) and creates this run's
+// (only files named as FormatLogFileName names them; the latest stays when it
+// records a crash, until the next start) and creates this run's
 // empty log file, named for the local time. On success the destination holds
 // the new file's path and the result keeps the file open: while it lives, no
 // other start deletes the file, and one in the same second shares it instead

@@ -72,3 +72,19 @@ bool IsLogFileName(const std::string& name)
     // Formatting again refuses what the scan let through: signs, spaces, leading zeros.
     return SameNameIgnoringCase(name, FormatLogFileName(time));
 }
+
+bool EndsInCrash(const std::string& logBytes)
+{
+    if (logBytes.size() < 2 || logBytes.back() != '\0') {
+        return false;
+    }
+    std::size_t start = logBytes.rfind('\0', logBytes.size() - 2);
+    std::string entry = logBytes.substr(start == std::string::npos ? 0 : start + 1);
+    entry.resize(entry.size() - 1);
+    if (entry.empty() || entry.back() != ';') {
+        return false;
+    }
+    entry.pop_back();
+    std::string action = entry.substr(entry.rfind(';') + 1);
+    return action.rfind(CRASH_ACTION, 0) == 0;
+}

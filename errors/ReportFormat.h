@@ -30,3 +30,11 @@ std::string FormatLogFileName(const std::tm& localTime);
 // in any letter case, as Windows compares names): the only files that the
 // cleanup of the log folder may delete.
 bool IsLogFileName(const std::string& name);
+
+// The action of the log entry a crash leaves; it may go on after a comma.
+inline constexpr const char* CRASH_ACTION = "Toy crashed";
+
+// True when the last entry of a log file (the file's bytes) is a crash's: its
+// action, the text after the last ";" but the one that ends it, begins with
+// CRASH_ACTION. A run that crashed wrote nothing after that entry.
+bool EndsInCrash(const std::string& logBytes);

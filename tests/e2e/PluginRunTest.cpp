@@ -271,3 +271,75 @@ TEST_F(PluginRunTest, ReleaseThatThrowsAtEveryCallIsCalledOnce)
     EXPECT_EQ(CountLines(trace, "tp_ownrelease releasehook"), 1);
     ExpectAllReleased({"tp_ownrelease", "tp_good"});
 }
+
+namespace {
+
+// An entry of report, whatever its time stamp.
+std::string EntryAfterItsTime(const ErrorReport& report)
+{
+    std::string entry = FormatLogEntry(std::tm{}, report);
+    return entry.substr(entry.find(';'));
+}
+
+} // namespace
+
+// A plugin that crashes, at start-up or in the message loop, ends the run with
+// the exception's code and one log entry naming its library. The next start
+// keeps that log, leaves the library out with one entry saying why and runs
+// the rest; once the file is replaced, it is tried again.
+class CrashRunTest : public PluginRunTest, public ::testing::WithParamInterface<std::pair<std::string, std::string>> {
+protected:
+    std::vector<std::string> LogContents()
+    {
+        std::vector<std::string> contents;
+        for (const WIN32_FIND_DATAA& log : FindFiles(folder.Path() + "Logs\\", "*.log")) {
+            contents.push_back(ReadBytes(folder.Path() + "Logs\\" + log.cFileName));
+        }
+        std::sort(contents.begin(), contents.end());
+        return contents;
+    }
+};
+
+TEST_P(CrashRunTest, IsLoggedAndLeftOutUntilTheFileChanges)
+{
+    auto [label, where] = GetParam();
+    std::string library = label + ".kvp";
+    folder.AddPlugins({label, "tp_quit"});
+    EXPECT_EQ(RunHost(folder.Path()).exitCode, static_cast<unsigned long>(EXCEPTION_ACCESS_VIOLATION));
+    EXPECT_EQ(CountLines(folder.Trace(), label + " crashes in " + where), 1);
+    std::string text = library + " crashed: access violation writing address 0xFFFFFFFFFFFFFFF0";
+    auto code = static_cast<std::int32_t>(EXCEPTION_ACCESS_VIOLATION);
+    std::string crash =
+        EntryAfterItsTime({"Toy", 0, text, code, "Toy crashed, " + library + " left out from the next start"});
+    std::vector<std::string> logs = LogContents();
+    ASSERT_EQ(logs.size(), 1u);
+    EXPECT_TRUE(logs[0].ends_with(crash) && logs[0].find('\0') == logs[0].size() - 1) << logs[0];
+
+    folder.ClearTrace();
+    RunToEnd();
+    EXPECT_EQ(CountLines(trace, label + " construct"), 0);
+    EXPECT_NE(LastIndexStartingWith(trace, "tp_quit hook"), -1);
+    std::string leftOut = EntryAfterItsTime(
+        {"Toy", 0, text, code,
+         "Left out as it crashed the toy: replace it or delete Plugins\\" + library + ".crashed to try it again"});
+    // The crash's log is kept for one more start (or shared, when both
+    // starts fell in the same second).
+    std::string logged;
+    for (const std::string& log : LogContents()) {
+        logged += log;
+    }
+    EXPECT_NE(logged.find(crash), std::string::npos);
+    EXPECT_NE(logged.find(leftOut), std::string::npos);
+    EXPECT_EQ(std::count(logged.begin(), logged.end(), '\0'), 2);
+
+    ASSERT_TRUE(CopyFileA(TestPluginPath("tp_good").c_str(), (folder.PluginsPath() + library).c_str(), FALSE));
+    folder.ClearTrace();
+    RunToEnd();
+    EXPECT_NE(LastIndexStartingWith(trace, "tp_good hook"), -1);
+    EXPECT_EQ(LogContents(), std::vector<std::string>{""});
+    EXPECT_EQ(GetFileAttributesA((folder.PluginsPath() + library + ".crashed").c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+INSTANTIATE_TEST_SUITE_P(AtStartAndInTheLoop, CrashRunTest,
+                         ::testing::Values(std::pair{"tp_crashhook", "InitialiseHook"},
+                                           std::pair{"tp_crashwndproc", "WindowProc"}));

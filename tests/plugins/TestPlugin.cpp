@@ -7,7 +7,7 @@
 //                                          as another copy of the framework may
 //   TP_THROW_STD, TP_THROW_INT             what is thrown: a std::runtime_error
 //                                          or an int instead of a CKVErr
-//   TP_CRASH_IN_HOOK, TP_CRASH_IN_WNDPROC  write through a null pointer
+//   TP_CRASH_IN_HOOK, TP_CRASH_IN_WNDPROC  write to an address that is not mapped
 //   TP_COLLECT, TP_THROW_IN_WNDPROC, TP_THROW_ON_TIMER (every tick), TP_QUIT
 //   TP_LISTEN                              traces what the toy channel says
 //   TP_READ_MENU                           traces every popup menu and closes it
@@ -17,6 +17,7 @@
 // window of the plugin. Built with the framework of the toy, or with
 // tests/plugins/LiteralFramework.cpp in its place.
 // Everything that happens to the plugin is appended to the trace file.
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -51,11 +52,13 @@ void Trace(const std::string& event)
 #endif
 }
 
-// A write through a pointer the compiler cannot see is null.
+// A write to the top of the address space, which is never the process's (a
+// null pointer may not do: Wine maps the lowest pages for a process it may
+// start as root). Hidden from the compiler behind a volatile pointer.
 [[maybe_unused]] void Crash(const char* where)
 {
     Trace(std::string("crashes in ") + where);
-    int* volatile target = nullptr;
+    int* volatile target = reinterpret_cast<int*>(~std::uintptr_t{15});
     *target = 1;
 }
 

@@ -42,3 +42,25 @@ TEST(ReportFormat, BoxLineLogEntryAndLogName)
         EXPECT_EQ(FormatLogFileName(time), c.logName);
     }
 }
+
+// Only a log whose last entry has a crash's action ends in a crash; a text
+// that merely mentions one does not count.
+TEST(ReportFormat, LogEndsInCrashOnlyWhenItsLastEntryIsOne)
+{
+    std::tm time{};
+    auto entry = [&](const std::string& text, const std::string& action) {
+        return FormatLogEntry(time, {"Toy", 0, text, -5, action});
+    };
+    std::string crash =
+        entry("Clock.kvp crashed: stack overflow", "Toy crashed, Clock.kvp left out from the next start");
+    std::string shutdown = entry("a;Toy crashed", "Toy shutdown");
+    for (auto [bytes, ends] : {std::pair{std::string(), false},
+                               {crash, true},
+                               {entry("x", "Toy crashed"), true},
+                               {shutdown + crash, true},
+                               {crash + shutdown, false},
+                               {shutdown, false},
+                               {crash.substr(0, crash.size() - 1), false}}) {
+        EXPECT_EQ(EndsInCrash(bytes), ends) << bytes;
+    }
+}
