@@ -343,3 +343,24 @@ TEST_P(CrashRunTest, IsLoggedAndLeftOutUntilTheFileChanges)
 INSTANTIATE_TEST_SUITE_P(AtStartAndInTheLoop, CrashRunTest,
                          ::testing::Values(std::pair{"tp_crashhook", "InitialiseHook"},
                                            std::pair{"tp_crashwndproc", "WindowProc"}));
+
+// A crash in the host's own code (here, at a plugin pointer that another
+// plugin spoiled) is logged as the host's, and the next start leaves nothing
+// out.
+TEST_F(CrashRunTest, InTheHostIsLoggedAndLeavesNothingOut)
+{
+    folder.AddPlugins({"tp_spoil"});
+    EXPECT_EQ(RunHost(folder.Path()).exitCode, static_cast<unsigned long>(EXCEPTION_ACCESS_VIOLATION));
+    std::vector<std::string> logs = LogContents();
+    ASSERT_EQ(logs.size(), 1u);
+    EXPECT_NE(logs[0].find(";Toy;0;PillowmoorToy.exe crashed: access violation reading address 0xFFFF8"),
+              std::string::npos)
+        << logs[0];
+    EXPECT_TRUE(EndsInCrash(logs[0]) && logs[0].ends_with(";Toy crashed;" + std::string(1, '\0'))) << logs[0];
+    EXPECT_EQ(FindFiles(folder.PluginsPath(), "*.crashed").size(), 0u);
+    folder.ClearTrace();
+    folder.AddPlugins({"tp_quit"});
+    ASSERT_TRUE(DeleteFileA((folder.PluginsPath() + "tp_spoil.kvp").c_str()));
+    RunToEnd();
+    EXPECT_NE(LastIndexStartingWith(trace, "tp_quit hook"), -1);
+}

@@ -8,6 +8,8 @@
 //   TP_THROW_STD, TP_THROW_INT             what is thrown: a std::runtime_error
 //                                          or an int instead of a CKVErr
 //   TP_CRASH_IN_HOOK, TP_CRASH_IN_WNDPROC  write to an address that is not mapped
+//   TP_SPOIL_PLUGINS                       leaves a pointer into unmapped memory
+//                                          in the host's list of plugins
 //   TP_COLLECT, TP_THROW_IN_WNDPROC, TP_THROW_ON_TIMER (every tick), TP_QUIT
 //   TP_LISTEN                              traces what the toy channel says
 //   TP_READ_MENU                           traces every popup menu and closes it
@@ -29,7 +31,7 @@
 #include "tests/plugins/MenuReader.h"
 
 #if defined(TP_COLLECT) || defined(TP_THROW_IN_WNDPROC) || defined(TP_THROW_ON_TIMER) || defined(TP_QUIT) ||           \
-    defined(TP_CRASH_IN_WNDPROC)
+    defined(TP_CRASH_IN_WNDPROC) || defined(TP_SPOIL_PLUGINS)
 #define TP_HAS_WINDOW 1
 #endif
 
@@ -225,6 +227,10 @@ private:
 #endif
 #ifdef TP_THROW_ON_TIMER
         SetTimer(window, 1, 10, nullptr);
+#endif
+#ifdef TP_SPOIL_PLUGINS
+        app->plugins.push_back(reinterpret_cast<CToyPlugin*>(std::uintptr_t{0xFFFF8000} << 32));
+        PostQuitMessage(0);
 #endif
 #ifdef TP_QUIT
         PostQuitMessage(0);
