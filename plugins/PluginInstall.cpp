@@ -34,8 +34,9 @@ bool EndsWithIgnoringCase(const std::string& name, const std::string& suffix)
 
 // The lock file of the folder, open for this process alone. A start that
 // finds it held waits up to InstallLockWaitMs; one killed while holding it
-// lets it go with the process. Invalid when the wait ran out or the file
-// cannot be made (no plugins folder, one that cannot be written).
+// lets it go with the process. Invalid when the wait ran out, something that
+// cannot be a lock stands under its name, or the file cannot be made (no
+// plugins folder, one that cannot be written).
 FileHandle TakeInstallLock(const std::string& folder)
 {
     std::string path = folder + InstallLockFile;
@@ -43,21 +44,30 @@ FileHandle TakeInstallLock(const std::string& folder)
         FileHandle lock(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
         DWORD error = GetLastError();
-        // A lock being let go refuses access until its last handle closes.
-        bool held = error == ERROR_SHARING_VIOLATION || (error == ERROR_ACCESS_DENIED && Exists(path));
-        if (lock || !held || waited >= InstallLockWaitMs) {
+        if (lock || waited >= InstallLockWaitMs ||
+            JudgeLockRefusal(error, GetFileAttributesA(path.c_str())) == LockRefusal::GoOn) {
             return lock;
         }
         Sleep(50);
     }
 }
 
-// A package that cannot be installed (its stored name is refused or its
-// payload does not unpack) is renamed so that no later start pays for it
-// again; whatever is installed stays as it is.
+// A package that cannot be installed is renamed, whole, so that no later
+// start pays for it again and the user still has it. Should the name be
+// taken (an earlier package set aside), the package stays as it is.
 void SetAside(const std::string& packagePath)
 {
-    MoveFileExA(packagePath.c_str(), (packagePath + FailedPackageSuffix).c_str(), MOVEFILE_REPLACE_EXISTING);
+    MoveFileExA(packagePath.c_str(), (packagePath + FailedPackageSuffix).c_str(), 0);
+}
+
+// Deletes the package, or sets it aside when it could not be installed.
+void EndPackage(const std::string& packagePath, PackageOutcome outcome)
+{
+    if (SetsPackageAside(outcome)) {
+        SetAside(packagePath);
+    } else {
+        DeleteEvenIfReadOnly(packagePath);
+    }
 }
 
 // Replaces the library installed under storedName with the package's copy
@@ -85,10 +95,11 @@ bool ReplaceInstalled(const std::string& folder, const std::string& packagePath,
     }
     bool unpacked = UnpackPackage(packagePath, folder, "") == 1;
     LibraryIdentity candidate = unpacked ? ReadLibraryIdentity(libraryPath) : LibraryIdentity{};
-    if (JudgeUnpack(unpacked, old, candidate) == PackageOutcome::Replaced) {
+    PackageOutcome outcome = JudgeUnpack(unpacked, old, candidate);
+    if (outcome == PackageOutcome::Replaced) {
         DeleteFileA(journalPath.c_str());
         DeleteEvenIfReadOnly(backupPath);
-        DeleteEvenIfReadOnly(packagePath);
+        EndPackage(packagePath, outcome);
         return true;
     }
     if (unpacked) {
@@ -99,7 +110,7 @@ bool ReplaceInstalled(const std::string& folder, const std::string& packagePath,
     if (MoveFileExA(backupPath.c_str(), libraryPath.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         DeleteFileA(journalPath.c_str());
     }
-    DeleteEvenIfReadOnly(packagePath);
+    EndPackage(packagePath, outcome);
     return false;
 }
 
@@ -108,8 +119,10 @@ bool ReplaceInstalled(const std::string& folder, const std::string& packagePath,
 bool InstallPackage(const std::string& folder, const std::string& packageName)
 {
     std::string packagePath = folder + packageName;
-    // A package still being written elsewhere cannot be opened: it waits.
-    if (!StdioFile::Open(packagePath.c_str(), "rb")) {
+    // Held until it is dealt with, so that no one writes it meanwhile. One
+    // still being written elsewhere cannot be held: it waits, untouched.
+    FileHandle held = HoldPackage(packagePath);
+    if (!held) {
         return false;
     }
     std::string storedName = ReadPackageName(packagePath);
@@ -122,15 +135,28 @@ bool InstallPackage(const std::string& folder, const std::string& packageName)
     case PackageRoute::Install:
         break;
     }
-    if (JudgeUnpack(UnpackPackage(packagePath, folder, "") == 1, std::nullopt, {}) == PackageOutcome::SetAside) {
-        SetAside(packagePath);
-        return false;
-    }
-    DeleteEvenIfReadOnly(packagePath);
-    return true;
+    PackageOutcome outcome = JudgeUnpack(UnpackPackage(packagePath, folder, "") == 1, std::nullopt, {});
+    EndPackage(packagePath, outcome);
+    return outcome == PackageOutcome::Installed;
 }
 
 } // namespace
+
+LockRefusal JudgeLockRefusal(DWORD error, DWORD attributesThere)
+{
+    // A lock being let go refuses access until its last handle closes; a
+    // folder or a read-only file refuses it for ever.
+    bool lockFile = attributesThere != INVALID_FILE_ATTRIBUTES &&
+                    (attributesThere & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) == 0;
+    bool held = error == ERROR_SHARING_VIOLATION || (error == ERROR_ACCESS_DENIED && lockFile);
+    return held ? LockRefusal::Wait : LockRefusal::GoOn;
+}
+
+FileHandle HoldPackage(const std::string& packagePath)
+{
+    return FileHandle(CreateFileA(packagePath.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
 
 LibraryIdentity ReadLibraryIdentity(const std::string& path)
 {
@@ -179,6 +205,12 @@ PackageOutcome JudgeUnpack(bool unpacked, const std::optional<LibraryIdentity>& 
         return candidate.releaseDate < installed->releaseDate ? PackageOutcome::Older : PackageOutcome::Replaced;
     }
     return candidate.version < installed->version ? PackageOutcome::Older : PackageOutcome::Replaced;
+}
+
+bool SetsPackageAside(PackageOutcome outcome)
+{
+    return outcome == PackageOutcome::SetAside || outcome == PackageOutcome::NotUnpacked ||
+           outcome == PackageOutcome::Incomplete;
 }
 
 bool WriteInstallJournal(const std::string& folder, const std::string& libraryName)

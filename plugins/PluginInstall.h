@@ -8,6 +8,7 @@
 #include <string>
 
 #include "support/Win32.h"
+#include "support/Win32Handles.h"
 
 // Version (string resource 3) and release date (4) of a plugin library.
 struct LibraryIdentity {
@@ -27,11 +28,31 @@ inline constexpr const char* InstallBackupFile = "gzbackup.tmp";
 // which the backup goes back should the pass stop before it has decided.
 inline constexpr const char* InstallJournalFile = "gzjournal.tmp";
 // Added to the name of a package that cannot be installed, so that it is not
-// tried again at every start.
+// tried again at every start; a name already taken leaves the package as it is.
 inline constexpr const char* FailedPackageSuffix = ".failed";
 // How long a start waits for another start's pass before it goes on without
-// installing; the packages then wait for the next start.
-inline constexpr DWORD InstallLockWaitMs = 60000;
+// installing; the packages then wait for the next start. A pass takes well
+// under a second (fifty updates some 1.1 s on a busy machine), so a start
+// that meets another one at the same moment installs after it, while one
+// that meets a stuck or slow pass keeps the user waiting no more than a few
+// seconds with nothing on screen.
+inline constexpr DWORD InstallLockWaitMs = 5000;
+
+// What a start does when the lock file would not open, from the error and
+// the attributes of what stands under the lock's name.
+enum class LockRefusal {
+    Wait, // another start holds the lock, or is letting it go
+    GoOn, // nothing there can ever be a lock (a folder, a read-only file), or
+          // the folder takes none: the start goes on at once without installing
+};
+LockRefusal JudgeLockRefusal(DWORD error, DWORD attributesThere);
+
+// Opens the package for reading while no one else may write it, as the pass
+// holds each package it deals with (renaming and deleting stay possible).
+// Invalid when it cannot be opened, above all while another program still
+// has it open for writing (a download, a copy): the package is then left as
+// it is for a later start.
+FileHandle HoldPackage(const std::string& packagePath);
 
 // Loads the library only to read its identity; a missing resource reads as 0.
 LibraryIdentity ReadLibraryIdentity(const std::string& path);
@@ -61,10 +82,16 @@ enum class PackageOutcome {
     Installed,   // under a free name; the package is listed
     SetAside,    // the payload does not unpack and nothing stood under its name
     Replaced,    // the new copy is not older than the installed one; listed
-    NotUnpacked, // rolled back: the payload does not unpack
-    Incomplete,  // rolled back: the new copy does not load or lacks string 3 or 4
-    Older,       // rolled back: a lower release date, or the same and a lower version
+    NotUnpacked, // rolled back and set aside: the payload does not unpack
+    Incomplete,  // rolled back and set aside: the new copy does not load or lacks string 3 or 4
+    Older,       // rolled back and deleted: a lower release date, or the same and a lower version
 };
+
+// True when the package is set aside as "<name>.kvd.failed", byte for byte,
+// because it could not be installed; false when it is deleted: installed, or
+// older than the installed copy, which is then the newer one. Either way
+// nothing delivered is lost.
+bool SetsPackageAside(PackageOutcome outcome);
 
 // installed is the identity of the copy under the stored name, none when
 // the name was free; candidate, the new copy's, counts only against one.

@@ -43,11 +43,12 @@ std::string UpperAscii(std::string text)
     return text;
 }
 
-// The ANSI superscript digits that Windows also takes as port numbers.
-bool IsPortDigit(char c)
+// A port number as Windows takes it: a digit, or the superscripts one, two
+// and three (in UTF-8, the code page of the host and the tools).
+bool IsPortNumber(const std::string& text)
 {
-    unsigned char u = static_cast<unsigned char>(c);
-    return (c >= '0' && c <= '9') || u == 0xB9 || u == 0xB2 || u == 0xB3;
+    return (text.size() == 1 && text[0] >= '0' && text[0] <= '9') || text == "\xC2\xB9" || text == "\xC2\xB2" ||
+           text == "\xC2\xB3";
 }
 
 // Device names stay devices whatever follows their first dot, and blanks
@@ -61,7 +62,34 @@ bool IsDeviceName(const std::string& name)
             return true;
         }
     }
-    return base.size() == 4 && (base.rfind("COM", 0) == 0 || base.rfind("LPT", 0) == 0) && IsPortDigit(base[3]);
+    return (base.rfind("COM", 0) == 0 || base.rfind("LPT", 0) == 0) && IsPortNumber(base.substr(3));
+}
+
+// The length of the UTF-8 sequence that starts text at at, 0 when none does.
+// Overlong forms, surrogates and anything above U+10FFFF count as none:
+// Windows would turn them into U+FFFD, that is into another name.
+std::size_t Utf8SequenceLength(const std::string& text, std::size_t at)
+{
+    auto byte = [&](std::size_t i) { return at + i < text.size() ? static_cast<unsigned char>(text[at + i]) : 0u; };
+    auto continues = [&](std::size_t i, unsigned low, unsigned high) { return byte(i) >= low && byte(i) <= high; };
+    unsigned lead = byte(0);
+    if (lead < 0x80) {
+        return 1;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        return continues(1, 0x80, 0xBF) ? 2 : 0;
+    }
+    if (lead >= 0xE0 && lead <= 0xEF) {
+        unsigned low = lead == 0xE0 ? 0xA0 : 0x80;
+        unsigned high = lead == 0xED ? 0x9F : 0xBF;
+        return continues(1, low, high) && continues(2, 0x80, 0xBF) ? 3 : 0;
+    }
+    if (lead >= 0xF0 && lead <= 0xF4) {
+        unsigned low = lead == 0xF0 ? 0x90 : 0x80;
+        unsigned high = lead == 0xF4 ? 0x8F : 0xBF;
+        return continues(1, low, high) && continues(2, 0x80, 0xBF) && continues(3, 0x80, 0xBF) ? 4 : 0;
+    }
+    return 0;
 }
 
 bool HasForbiddenCharacter(const std::string& name)
@@ -74,6 +102,18 @@ bool HasForbiddenCharacter(const std::string& name)
     return false;
 }
 
+bool IsValidUtf8(const std::string& text)
+{
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t length = Utf8SequenceLength(text, at);
+        if (length == 0) {
+            return false;
+        }
+        at += length;
+    }
+    return true;
+}
+
 } // namespace
 
 bool IsSafeFileName(const std::string& name)
@@ -84,7 +124,7 @@ bool IsSafeFileName(const std::string& name)
     if (name.back() == '.' || name.back() == ' ') {
         return false;
     }
-    return !HasForbiddenCharacter(name) && !IsDeviceName(name);
+    return IsValidUtf8(name) && !HasForbiddenCharacter(name) && !IsDeviceName(name);
 }
 
 std::string AsFolderPath(std::string path)

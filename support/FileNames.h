@@ -24,7 +24,10 @@ std::string JoinBetween(const std::vector<std::string>& items, const std::string
 bool SameNameIgnoringCase(const std::string& a, const std::string& b);
 
 // True when Windows would store name as exactly that file inside a folder:
-// not empty, not "." or "..", none of < > : " / \ | ? * or bytes below 32,
-// no trailing dot or space, and not a device name (CON, PRN, AUX, NUL,
-// COM0-9, LPT0-9, CONIN$, CONOUT$, in any case, with or without extension).
+// well-formed UTF-8 (the code page of the host's and the tools' A
+// functions; any other byte would become another character), not empty,
+// not "." or "..", none of < > : " / \ | ? * or bytes below 32, no trailing
+// dot or space, and not a device name (CON, PRN, AUX, NUL, COM0-9, LPT0-9
+// and COM or LPT with a superscript 1, 2 or 3, CONIN$, CONOUT$, in any case,
+// with or without extension).
 bool IsSafeFileName(const std::string& name);

@@ -12,6 +12,7 @@
 #include "support/FileSystem.h"
 #include "support/Registry.h"
 #include "tests/support/HostProcess.h"
+#include "tests/support/PackageBytes.h"
 #include "tests/support/RegistryCleanup.h"
 #include "tests/support/ToyFolder.h"
 
@@ -274,6 +275,13 @@ TEST_F(KvpinfoRunTest, PackagesAndLeftoversAreForecastAsTheNextStartDealsWithThe
     folder.AddPackage("pk_other", "Other.kvd", "Other.kvp");
     folder.AddPackage("pk_other", "Other2.kvd", "Other.kvp");
     folder.AddPackage("pk_other", "Device.kvd", "CON.kvp");
+    folder.AddPlugin("pk_base", "Damaged.kvp");
+    WriteBytes(folder.PluginsPath() + "Damaged.kvd", PackageBytes("Damaged.kvp", "\x1f\x8b damaged"));
+    folder.AddPackage("pk_other", "Writing.kvd", "Writing.kvp");
+    FileHandle writer(CreateFileA((folder.PluginsPath() + "Writing.kvd").c_str(), GENERIC_WRITE,
+                                  FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr));
+    ASSERT_TRUE(writer);
     WriteBytes(folder.PluginsPath() + "gztemp.tmp", "partial");
     Result result = RunWithoutPluginCode();
     EXPECT_EQ(result.exitCode, 0) << result.out;
@@ -286,6 +294,10 @@ TEST_F(KvpinfoRunTest, PackagesAndLeftoversAreForecastAsTheNextStartDealsWithThe
              "(stored name Other.kvp): replace, Other.kvp (release date",
              "Device.kvd (stored name (none)): reject name, no stored name that the pass installs; the package is "
              "set aside as Device.kvd.failed",
+             "Damaged.kvd (stored name Damaged.kvp): set aside, the payload does not unpack; Damaged.kvp is kept and "
+             "the package is set aside as Damaged.kvd.failed",
+             "Writing.kvd (stored name (none)): wait, still being written (another program has it open); left for a "
+             "later start",
              "gztemp.tmp: delete, a working file of an unpack",
              "Spare.tmp: keep, not a file of the installation pass",
          }) {
@@ -299,6 +311,10 @@ TEST_F(KvpinfoRunTest, PackagesAndLeftoversAreForecastAsTheNextStartDealsWithThe
     EXPECT_TRUE(IsCopyOf(folder.PluginsPath() + "Older.dll", "pk_v19"));
     EXPECT_TRUE(IsCopyOf(folder.PluginsPath() + "Other.kvp", "pk_other"));
     EXPECT_TRUE(FileExists(folder.PluginsPath() + "Device.kvd.failed"));
+    EXPECT_TRUE(FileExists(folder.PluginsPath() + "Damaged.kvd.failed"));
+    EXPECT_TRUE(IsCopyOf(folder.PluginsPath() + "Damaged.kvp", "pk_base"));
+    EXPECT_TRUE(FileExists(folder.PluginsPath() + "Writing.kvd"));
+    EXPECT_FALSE(FileExists(folder.PluginsPath() + "Writing.kvp"));
 }
 
 TEST_F(KvpinfoRunTest, BadUsageEndsWithTwo)

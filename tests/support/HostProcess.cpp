@@ -99,3 +99,47 @@ HostRun RunHost(const std::string& currentFolder, unsigned long timeoutMs)
     run.exitCode = child.WaitForExit(0);
     return run;
 }
+
+ToolRun RunTool(const std::string& program, const std::string& arguments, const std::string& currentFolder)
+{
+    std::string path = ProgramFolder() + program;
+    std::string commandLine = "\"" + path + "\" " + arguments;
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    ToolRun run;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherited, 0)) {
+        return run;
+    }
+    KernelHandle reader(readEnd);
+    KernelHandle writer(writeEnd);
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessA(path.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, currentFolder.c_str(),
+                        &startup, &info)) {
+        return run;
+    }
+    KernelHandle thread(info.hThread);
+    KernelHandle process(info.hProcess);
+    // Only the child holds the write end now, so reading ends when it does.
+    writer.Reset();
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        run.output.append(buffer, read);
+    }
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(process.Get(), 60000) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.Get(), &code);
+    } else {
+        TerminateProcess(process.Get(), 1);
+        WaitForSingleObject(process.Get(), INFINITE);
+    }
+    run.exitCode = code;
+    return run;
+}

@@ -1,4 +1,5 @@
-// Starts the real host as a child process in a folder of the test's choosing.
+// Starts the real host, or one of the SDK's tools, as a child process in a
+// folder of the test's choosing.
 #pragma once
 
 #include <string>
@@ -54,3 +55,12 @@ struct HostRun {
 
 // Runs the host and waits at most timeoutMs; one still running then is ended.
 HostRun RunHost(const std::string& currentFolder, unsigned long timeoutMs = 30000);
+
+struct ToolRun {
+    unsigned long exitCode = STILL_ACTIVE; // STILL_ACTIVE when it did not end in time
+    std::string output;                    // standard output and error, as written
+};
+
+// Runs program (a console tool in the test program's folder, e.g.
+// "kvdpack.exe") with the command-line arguments in currentFolder.
+ToolRun RunTool(const std::string& program, const std::string& arguments, const std::string& currentFolder);

@@ -89,7 +89,8 @@ std::string TestPluginPath(const std::string& label)
 
 bool IsCopyOf(const std::string& path, const std::string& label)
 {
-    return FileExists(path) && ReadBytes(path) == ReadBytes(TestPluginPath(label));
+    // A missing file reads as no bytes, unlike any plugin.
+    return ReadBytes(path) == ReadBytes(TestPluginPath(label));
 }
 
 int CountLines(const std::vector<std::string>& trace, const std::string& line)

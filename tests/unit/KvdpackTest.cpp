@@ -113,6 +113,7 @@ TEST(Kvdpack, RefusalsAndWarningsGoToTheErrorOutput)
     damaged[damaged.size() - 6] ^= 1;
     WriteBytes(dir.File("Bad.kvd"), PackageBytes("Bad.kvp", damaged));
     WriteBytes(dir.File("Evil.kvd"), PackageBytes("..\\Evil.kvp", GzipBytes("x")));
+    WriteBytes(dir.File("Latin.kvd"), PackageBytes("K\xe4se.kvp", GzipBytes("x")));
     WriteBytes(dir.File("Short.kvd"), "too short");
     WriteBytes(dir.File("Two.dots.kvp"), "x");
     WriteBytes(dir.File("Text.kvp"), "x");
@@ -120,6 +121,8 @@ TEST(Kvdpack, RefusalsAndWarningsGoToTheErrorOutput)
     for (auto [arguments, exitCode, part] :
          std::vector<Row>{{{"--list", dir.File("Bad.kvd")}, 1, "payload is damaged"},
                           {{"--list", dir.File("Evil.kvd")}, 1, "not a plain file name"},
+                          {{"--list", dir.File("Latin.kvd")}, 1, "not a plain file name"},
+                          {{dir.File("K\xe4se.kvp")}, 1, "not a name the host can install a library under"},
                           {{"--list", dir.File("Short.kvd")}, 1, "shorter than a package's name block"},
                           {{"--list", dir.File("Absent.kvd")}, 1, "cannot open"},
                           {{dir.File("Two.dots.kvp")}, 1, "must be NAME.kvp"},

@@ -54,7 +54,9 @@ TEST_F(PackageTest, PayloadUnpacksWholeUnderTheStoredOrChosenName)
         {"Largest.kvp", kLargestGzip, "", std::string(PackageMaxLibrarySize, 'L')},
         {"Stored.kvp", GzipBytes(kLibrary), "Chosen.kvp", kLibrary},
         {"Example.kvp\0"s + NoiseBytes(900, 3), GzipBytes(kLibrary), "", kLibrary}};
-    for (const char* name : {"a.kvp", "My Plugin.kvp", "x", ".hidden", "com10.kvp", "console.kvp"}) {
+    for (const char* name :
+         {"a.kvp", "My Plugin.kvp", "x", ".hidden", "com10.kvp", "console.kvp", "K\xc3\xa4se.kvp",
+          "\xd0\x9f\xd0\xb0\xd0\xba\xd0\xb5\xd1\x82.kvp", "\xf0\x9f\x90\xbb.kvp", "com\xc2\xb2x.kvp"}) {
         cases.push_back({name, GzipBytes("x"), "", "x"});
     }
     for (const Case& c : cases) {
@@ -72,7 +74,8 @@ TEST_F(PackageTest, PayloadUnpacksWholeUnderTheStoredOrChosenName)
 }
 
 // A missing or short package, one without a name or with one that is no plain
-// file or is a working file's, a damaged payload or one larger than a library
+// file (bytes that are not UTF-8 among them: Windows would store another
+// name) or is a working file's, a damaged payload or one larger than a library
 // may be: each fails before it changes the installed copy and leaves no
 // working files.
 TEST_F(PackageTest, RefusedPackagesLeaveTheInstalledCopyAlone)
@@ -96,10 +99,39 @@ TEST_F(PackageTest, RefusedPackagesLeaveTheInstalledCopyAlone)
                                        gzip.substr(0, gzip.size() - 3), kLargestGzip + GzipBytes("L")}) {
         cases.push_back({PackageBytes("Example.kvp", payload), "", "Example.kvp"});
     }
-    for (const std::string name : {"..\\x.kvp", "../x.kvp", "a/b.kvp",  "C:x.kvp",   "C:\\x.kvp",  "\\\\srv\\s\\x.kvp",
-                                   "x.kvp:s",   "CON.kvp",  "nul",      "COM1.kvp",  "CONIN$",     "lpt9",
-                                   "x.kvp.",    "x.kvp ",   "a\tb.kvp", "a\x1f.kvp", "..",         ".",
-                                   "aux .kvp",  "<x>.kvp",  "x|y.kvp",  "x?.kvp",    "com\xb9.kvp"}) {
+    for (const std::string name : {"..\\x.kvp",
+                                   "../x.kvp",
+                                   "a/b.kvp",
+                                   "C:x.kvp",
+                                   "C:\\x.kvp",
+                                   "\\\\srv\\s\\x.kvp",
+                                   "x.kvp:s",
+                                   "CON.kvp",
+                                   "nul",
+                                   "COM1.kvp",
+                                   "CONIN$",
+                                   "lpt9",
+                                   "x.kvp.",
+                                   "x.kvp ",
+                                   "a\tb.kvp",
+                                   "a\x1f.kvp",
+                                   "..",
+                                   ".",
+                                   "aux .kvp",
+                                   "<x>.kvp",
+                                   "x|y.kvp",
+                                   "x?.kvp",
+                                   "com\xb9.kvp",
+                                   "COM\xc2\xb9.kvp",
+                                   "lpt\xc2\xb3",
+                                   "K\xe4se.kvp",
+                                   "\xc0\xaf.kvp",
+                                   "\xed\xa0\x80.kvp",
+                                   "x\xe2\x82.kvp",
+                                   "\xf4\x90\x80\x80.kvp",
+                                   "\xe0\x80\xaf.kvp",
+                                   "\xf0\x80\x80\xaf.kvp",
+                                   "x\x80.kvp"}) {
         cases.push_back({PackageBytes(name, gzip), "", ""});
     }
     // A name up to the block's last byte is read but too long for any folder.

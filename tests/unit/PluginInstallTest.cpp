@@ -43,27 +43,35 @@ protected:
 
 // A later date wins over a lower version and an earlier one loses to a higher
 // version; versions compare as numbers (1.10 is below 1.9); a copy without
-// identity counts as date 0 and version 0, and a new copy without release date
-// or identity loses. Package and installed copy are read-only, which the pass
-// must not mind.
-TEST_F(PluginInstallTest, NewerCopyIsKeptAndOlderRolledBack)
+// identity counts as date 0 and version 0. An older copy's package is deleted
+// (the installed copy is the newer one); a new copy without release date or
+// identity cannot be installed, and its package is set aside whole. Package
+// and installed copy are read-only, which the pass must not mind.
+TEST_F(PluginInstallTest, NewerCopyIsKeptOlderRolledBackAndIncompleteSetAside)
 {
-    const std::tuple<const char*, const char*, bool> cases[] = {
-        {"pk_base", "pk_same", true},       {"pk_base", "pk_laterdate", true}, {"pk_base", "pk_earlierdate", false},
-        {"pk_v19", "pk_v110", false},       {"pk_v110", "pk_v19", true},       {"pk_noidentity", "pk_zero", true},
-        {"pk_noidentity", "pk_base", true}, {"pk_base", "pk_nodate", false},   {"pk_base", "pk_noidentity", false}};
-    for (auto [installed, incoming, kept] : cases) {
+    enum Ending { Kept, Older, SetAside };
+    const std::tuple<const char*, const char*, Ending> cases[] = {
+        {"pk_base", "pk_same", Kept},       {"pk_base", "pk_laterdate", Kept},  {"pk_base", "pk_earlierdate", Older},
+        {"pk_v19", "pk_v110", Older},       {"pk_v110", "pk_v19", Kept},        {"pk_noidentity", "pk_zero", Kept},
+        {"pk_noidentity", "pk_base", Kept}, {"pk_base", "pk_nodate", SetAside}, {"pk_base", "pk_noidentity", SetAside}};
+    for (auto [installed, incoming, ending] : cases) {
         SCOPED_TRACE(std::string(installed) + " then " + incoming);
         EmptyPluginsFolder();
         folder.AddPlugin(installed, "Versioned.kvp");
         folder.AddPackage(incoming);
+        std::string package = ReadBytes(Plugins("Versioned.kvd"));
         for (const char* name : {"Versioned.kvp", "Versioned.kvd"}) {
             SetFileAttributesA(Plugins(name).c_str(), FILE_ATTRIBUTE_READONLY);
         }
         std::vector<std::string> listed = Install();
-        EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), kept ? incoming : installed));
-        EXPECT_EQ(listed.size(), kept ? 1u : 0u);
-        EXPECT_EQ(Entries(), std::vector<std::string>{"Versioned.kvp"});
+        EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), ending == Kept ? incoming : installed));
+        EXPECT_EQ(listed.size(), ending == Kept ? 1u : 0u);
+        if (ending == SetAside) {
+            EXPECT_TRUE(ReadBytes(Plugins("Versioned.kvd.failed")) == package);
+            EXPECT_EQ(Entries(), (std::vector<std::string>{"Versioned.kvd.failed", "Versioned.kvp"}));
+        } else {
+            EXPECT_EQ(Entries(), std::vector<std::string>{"Versioned.kvp"});
+        }
     }
 }
 
@@ -149,26 +157,48 @@ TEST_F(PluginInstallTest, InstalledCopyHeldOpenStaysAndSoDoesThePackage)
     EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), "pk_laterdate"));
 }
 
-// A package that does not unpack leaves no working files and the installed
-// copies as they were; without one it is set aside, not tried again at the
-// next start, and over one it is rolled back.
-TEST_F(PluginInstallTest, PackageThatDoesNotUnpackLeavesNothingNew)
+// A package that cannot be installed (a payload that does not unpack, or over
+// an installed copy one that unpacks to no library) is set aside whole and not
+// tried again; installed copies stay as they were. When the set-aside name is
+// taken, the package stays as it is and so does the file under that name.
+TEST_F(PluginInstallTest, PackageThatCannotBeInstalledIsSetAsideWhole)
 {
-    std::string damaged = GzipBytes(ReadBytes(TestPluginPath("pk_base")));
-    damaged[damaged.size() - 8] ^= 1;
-    WriteBytes(Plugins("Versioned.kvd"), PackageBytes("Versioned.kvp", damaged));
-    EXPECT_TRUE(Install().empty());
-    EXPECT_TRUE(Install().empty());
-    EXPECT_EQ(Entries(), std::vector<std::string>{"Versioned.kvd.failed"});
+    std::string library = ReadBytes(TestPluginPath("pk_laterdate"));
+    std::string badCrc = GzipBytes(library);
+    badCrc[badCrc.size() - 8] ^= 1;
+    const std::tuple<const char*, std::string, bool> cases[] = {
+        {"bad CRC", badCrc, false},
+        {"bad CRC", badCrc, true},
+        {"cut short", GzipBytes(library).substr(0, 5000), false},
+        {"cut short", GzipBytes(library).substr(0, 5000), true},
+        {"no library", GzipBytes("plain text, no library"), true},
+        {"raw bytes", "MZ but nothing more", true}};
+    for (const auto& [what, payload, installed] : cases) {
+        SCOPED_TRACE(std::string(what) + (installed ? " over an installed copy" : ""));
+        EmptyPluginsFolder();
+        folder.AddPlugin("pk_other", "Other.kvp");
+        std::vector<std::string> expected = {"Other.kvp", "Versioned.kvd.failed"};
+        if (installed) {
+            folder.AddPlugin("pk_base", "Versioned.kvp");
+            expected.push_back("Versioned.kvp");
+        }
+        std::string package = PackageBytes("Versioned.kvp", payload);
+        WriteBytes(Plugins("Versioned.kvd"), package);
+        EXPECT_TRUE(Install().empty());
+        EXPECT_TRUE(Install().empty());
+        EXPECT_TRUE(ReadBytes(Plugins("Versioned.kvd.failed")) == package);
+        EXPECT_TRUE(IsCopyOf(Plugins("Other.kvp"), "pk_other"));
+        EXPECT_TRUE(!installed || IsCopyOf(Plugins("Versioned.kvp"), "pk_base"));
+        EXPECT_EQ(Entries(), expected);
 
-    EmptyPluginsFolder();
-    folder.AddPlugin("pk_base", "Versioned.kvp");
-    folder.AddPlugin("pk_other", "Other.kvp");
-    WriteBytes(Plugins("Versioned.kvd"), PackageBytes("Other.kvp", "\x1f\x8b damaged"));
-    EXPECT_TRUE(Install().empty());
-    EXPECT_TRUE(IsCopyOf(Plugins("Versioned.kvp"), "pk_base"));
-    EXPECT_TRUE(IsCopyOf(Plugins("Other.kvp"), "pk_other"));
-    EXPECT_EQ(Entries(), (std::vector<std::string>{"Other.kvp", "Versioned.kvp"}));
+        std::string second = PackageBytes("Versioned.kvp", payload + "x");
+        WriteBytes(Plugins("Versioned.kvd"), second);
+        EXPECT_TRUE(Install().empty());
+        EXPECT_TRUE(ReadBytes(Plugins("Versioned.kvd")) == second);
+        EXPECT_TRUE(ReadBytes(Plugins("Versioned.kvd.failed")) == package);
+        EXPECT_TRUE(!installed || IsCopyOf(Plugins("Versioned.kvp"), "pk_base"));
+        EXPECT_EQ(Entries().size(), expected.size() + 1);
+    }
 }
 
 // Names that are no plain file (a few; PackageTest has them all), that the
@@ -193,5 +223,23 @@ TEST_F(PluginInstallTest, NamesThePassCannotInstallAreRefused)
         EXPECT_EQ(Entries(),
                   (std::vector<std::string>{"Fresh.kvd.failed", "Sub.kvp", "Versioned.kvd.failed", "Versioned.kvp"}));
         EXPECT_FALSE(FileExists(folder.Path() + "x.kvp"));
+    }
+}
+
+// Only a lock that another start holds, or is letting go, is waited for;
+// nothing else under its name ever becomes one, and a folder that takes no
+// file takes no lock either.
+TEST(InstallLock, OnlyALockHeldOrBeingLetGoIsWaitedFor)
+{
+    const std::tuple<DWORD, DWORD, LockRefusal> cases[] = {
+        {ERROR_SHARING_VIOLATION, FILE_ATTRIBUTE_HIDDEN, LockRefusal::Wait},
+        {ERROR_ACCESS_DENIED, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE, LockRefusal::Wait},
+        {ERROR_ACCESS_DENIED, FILE_ATTRIBUTE_DIRECTORY, LockRefusal::GoOn},
+        {ERROR_ACCESS_DENIED, FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE, LockRefusal::GoOn},
+        {ERROR_ACCESS_DENIED, INVALID_FILE_ATTRIBUTES, LockRefusal::GoOn},
+        {ERROR_PATH_NOT_FOUND, INVALID_FILE_ATTRIBUTES, LockRefusal::GoOn},
+        {ERROR_WRITE_PROTECT, FILE_ATTRIBUTE_NORMAL, LockRefusal::GoOn}};
+    for (auto [error, attributes, expected] : cases) {
+        EXPECT_EQ(JudgeLockRefusal(error, attributes), expected) << "error " << error << ", attributes " << attributes;
     }
 }

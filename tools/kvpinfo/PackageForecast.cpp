@@ -74,6 +74,9 @@ using Placed = std::vector<std::pair<std::string, LibraryIdentity>>;
 PackageForecast Forecast(const std::string& folder, const std::string& packageName, const DependencySearch& search,
                          Placed& placed)
 {
+    if (!HoldPackage(folder + packageName)) {
+        return {packageName, "", "wait", "still being written (another program has it open); left for a later start"};
+    }
     PackageForecast forecast{packageName, ReadPackageName(folder + packageName), "", ""};
     const std::string& storedName = forecast.storedName;
     std::string setAside = " the package is set aside as " + packageName + FailedPackageSuffix;
@@ -120,12 +123,13 @@ PackageForecast Forecast(const std::string& folder, const std::string& packageNa
                           DescribeIdentity(candidate) + ")";
         break;
     case PackageOutcome::NotUnpacked:
-        forecast.action = "roll back";
-        forecast.detail = "the payload does not unpack; " + storedName + " is kept and the package deleted";
+        forecast.action = "set aside";
+        forecast.detail = "the payload does not unpack; " + storedName + " is kept and" + setAside;
         break;
     case PackageOutcome::Incomplete:
-        forecast.action = "roll back";
-        forecast.detail = "the new copy cannot be loaded or lacks string 3 or 4; " + storedName + " is kept";
+        forecast.action = "set aside";
+        forecast.detail =
+            "the new copy cannot be loaded or lacks string 3 or 4; " + storedName + " is kept and" + setAside;
         break;
     case PackageOutcome::Older:
         forecast.action = "roll back";

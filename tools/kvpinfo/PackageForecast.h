@@ -12,7 +12,7 @@
 struct PackageForecast {
     std::string file;
     std::string storedName; // empty when the package has no usable name
-    std::string action;     // "install", "replace", "roll back", "reject name", "keep"
+    std::string action;     // "install", "replace", "roll back", "set aside", "reject name", "wait"
     std::string detail;
 };
 
