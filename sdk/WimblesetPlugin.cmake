@@ -22,6 +22,9 @@ endfunction()
 #
 # After <plugin> is built, makes its package <plugin>.kvd beside it with
 # kvdpack: the form in which a plugin is dropped into a toy's Plugins folder.
+# kvdpack refuses, and so fails the build of, a library that the toy would
+# load nowhere (not a DLL of the project's architecture, no C-named New, a
+# header string 1 to 6 or the owner list missing), naming the fix.
 # kvdpack is WIMBLESET_KVDPACK when set; else, on Windows, the SDK's own
 # kvdpack.exe; else a kvdpack on PATH; else one built for the build machine,
 # once, from the sources in the SDK (this needs a C++ compiler and zlib for
@@ -63,27 +66,38 @@ function(wimbleset_add_package plugin)
     if(NOT tool)
         _wimbleset_build_kvdpack(tool)
     endif()
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+        set(architecture x86-64)
+    else()
+        set(architecture x86)
+    endif()
     add_custom_command(TARGET ${plugin} POST_BUILD
-        COMMAND ${tool} $<TARGET_FILE:${plugin}>
+        COMMAND ${tool} --arch ${architecture} $<TARGET_FILE:${plugin}>
         COMMENT "Packing ${plugin}.kvd"
         VERBATIM)
 endfunction()
 
-# wimbleset_add_plugin_test(<test> PLUGINS <plugin>... [SECONDS <n>])
+# wimbleset_add_plugin_test(<test> PLUGINS <plugin>... [SECONDS <n>] [CLOSE_AFTER <m>])
 #
 # Adds the test <test>: it makes the folder <test>-run in the build folder
 # afresh with the toy (the host and its runtime DLLs, from WIMBLESET_HOST_DIR,
 # by default the folder the SDK is installed in) and a Plugins folder holding
-# only the given plugins, runs the toy there (through
-# CMAKE_CROSSCOMPILING_EMULATOR when cross-compiling) and passes when the toy
-# ends by itself within <n> seconds (default 30) with exit code 0 and an empty
-# log: no plugin threw. The plugins must end the toy themselves (PostQuitMessage).
-# The run counts in the registry like any start of the toy.
+# only the given plugins, and runs the toy there with the SDK's kvptest
+# (through CMAKE_CROSSCOMPILING_EMULATOR when the build machine is not
+# Windows). A plugin is a target, or a plugin of the sample toy (Pillow,
+# Dreams) from the SDK's plugins folder. The test passes when each plugin was
+# accepted and ran (its Executes value rose in this run) and the toy ended by
+# itself within <n> seconds (default 30) with exit code 0 and an empty log. A
+# plugin that did not run fails the test with kvpinfo's reason; a record the
+# toy shows ends it at once with the record's text and code. The plugins end
+# the toy themselves (PostQuitMessage), or CLOSE_AFTER closes the toy's
+# windows after <m> seconds, as a user would. The run counts in the registry
+# like any start of the toy.
 set(WIMBLESET_HOST_DIR ${_WIMBLESET_SDK_DIR}/.. CACHE PATH "The folder holding PillowmoorToy.exe")
 set(_WIMBLESET_RUN_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/WimblesetRunToy.cmake)
 
 function(wimbleset_add_plugin_test test)
-    cmake_parse_arguments(RUN "" "SECONDS" "PLUGINS" ${ARGN})
+    cmake_parse_arguments(RUN "" "SECONDS;CLOSE_AFTER" "PLUGINS" ${ARGN})
     if(NOT RUN_PLUGINS)
         message(FATAL_ERROR "wimbleset_add_plugin_test(${test}): no PLUGINS given")
     endif()
@@ -92,12 +106,22 @@ function(wimbleset_add_plugin_test test)
     endif()
     set(files "")
     foreach(plugin IN LISTS RUN_PLUGINS)
-        list(APPEND files $<TARGET_FILE:${plugin}>)
+        get_filename_component(sample ${_WIMBLESET_SDK_DIR}/plugins/${plugin}.kvp ABSOLUTE)
+        if(TARGET ${plugin})
+            list(APPEND files $<TARGET_FILE:${plugin}>)
+        elseif(EXISTS ${sample})
+            list(APPEND files ${sample})
+        else()
+            message(FATAL_ERROR "wimbleset_add_plugin_test(${test}): ${plugin} is neither a target nor a plugin of "
+                                "the sample toy (Pillow, Dreams)")
+        endif()
     endforeach()
     get_filename_component(host ${WIMBLESET_HOST_DIR} ABSOLUTE)
+    get_filename_component(kvptest ${_WIMBLESET_SDK_DIR}/bin/kvptest.exe ABSOLUTE)
     add_test(NAME ${test}
-             COMMAND ${CMAKE_COMMAND} -DHOST_DIR=${host} -DRUN_DIR=${CMAKE_CURRENT_BINARY_DIR}/${test}-run
-                     "-DPLUGINS=${files}" "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -DSECONDS=${RUN_SECONDS}
-                     -P ${_WIMBLESET_RUN_SCRIPT})
+             COMMAND ${CMAKE_COMMAND} -DHOST_DIR=${host} -DKVPTEST=${kvptest}
+                     -DRUN_DIR=${CMAKE_CURRENT_BINARY_DIR}/${test}-run "-DPLUGINS=${files}"
+                     -DHOST_SYSTEM=${CMAKE_HOST_SYSTEM_NAME} "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
+                     -DSECONDS=${RUN_SECONDS} -DCLOSE_AFTER=${RUN_CLOSE_AFTER} -P ${_WIMBLESET_RUN_SCRIPT})
     set_tests_properties(${test} PROPERTIES TIMEOUT ${RUN_SECONDS}0)
 endfunction()
