@@ -198,6 +198,8 @@ TEST(Kvdpack, LibraryTheToyWouldLoadNowhereIsRefusedWithItsFix)
               "it has no owner list (string 1000 is missing)" + owners},
              {[](PeImage& image) { image.strings[1000] = "-1"; },
               "its owner count (string 1000) is \"-1\", so it runs under no owner" + owners},
+             {[](PeImage& image) { image.strings[1000] = "0"; },
+              "its owner count (string 1000) is \"0\", so it runs under no owner" + owners},
              {[](PeImage& image) { image.strings.erase(1001); }, "owner list names nobody (string 1001 is missing)"}}) {
         PeImage image = plugin;
         fault(image);
