@@ -24,13 +24,18 @@ endfunction()
 # kvdpack: the form in which a plugin is dropped into a toy's Plugins folder.
 # kvdpack refuses, and so fails the build of, a library that the toy would
 # load nowhere (not a DLL of the project's architecture, no C-named New, a
-# header string 1 to 6 or the owner list missing), naming the fix.
+# header string 1 to 6 or the owner list missing), naming the fix. Then, on
+# Windows or through CMAKE_CROSSCOMPILING_EMULATOR, it prints kvpinfo's
+# verdict on the package beside the toy's own plugins (WIMBLESET_HOST_DIR):
+# the library it holds and where the toy would place it.
 # kvdpack is WIMBLESET_KVDPACK when set; else, on Windows, the SDK's own
 # kvdpack.exe; else a kvdpack on PATH; else one built for the build machine,
 # once, from the sources in the SDK (this needs a C++ compiler and zlib for
 # the build machine, not a Windows emulator).
 set(WIMBLESET_KVDPACK "" CACHE FILEPATH "The kvdpack program that wimbleset_add_package runs")
 set(_WIMBLESET_SDK_DIR ${CMAKE_CURRENT_LIST_DIR}/../../..)
+set(WIMBLESET_HOST_DIR ${_WIMBLESET_SDK_DIR}/.. CACHE PATH "The folder holding PillowmoorToy.exe")
+set(_WIMBLESET_VERDICT_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/WimblesetPackageVerdict.cmake)
 
 function(_wimbleset_build_kvdpack result)
     set(build ${CMAKE_BINARY_DIR}/wimbleset-kvdpack)
@@ -75,6 +80,17 @@ function(wimbleset_add_package plugin)
         COMMAND ${tool} --arch ${architecture} $<TARGET_FILE:${plugin}>
         COMMENT "Packing ${plugin}.kvd"
         VERBATIM)
+    # kvpinfo is a Windows program: its verdict needs Windows or an emulator.
+    if(NOT CMAKE_HOST_WIN32 AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
+        return()
+    endif()
+    get_filename_component(host ${WIMBLESET_HOST_DIR} ABSOLUTE)
+    get_filename_component(kvpinfo ${_WIMBLESET_SDK_DIR}/bin/kvpinfo.exe ABSOLUTE)
+    add_custom_command(TARGET ${plugin} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -DPACKAGE=$<TARGET_FILE_DIR:${plugin}>/$<TARGET_FILE_BASE_NAME:${plugin}>.kvd
+                -DKVPINFO=${kvpinfo} -DHOST_DIR=${host} -DSCRATCH=${CMAKE_CURRENT_BINARY_DIR}/${plugin}-verdict
+                "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -P ${_WIMBLESET_VERDICT_SCRIPT}
+        VERBATIM)
 endfunction()
 
 # wimbleset_add_plugin_test(<test> PLUGINS <plugin>... [SECONDS <n>] [CLOSE_AFTER <m>])
@@ -93,7 +109,6 @@ endfunction()
 # the toy themselves (PostQuitMessage), or CLOSE_AFTER closes the toy's
 # windows after <m> seconds, as a user would. The run counts in the registry
 # like any start of the toy.
-set(WIMBLESET_HOST_DIR ${_WIMBLESET_SDK_DIR}/.. CACHE PATH "The folder holding PillowmoorToy.exe")
 set(_WIMBLESET_RUN_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/WimblesetRunToy.cmake)
 
 function(wimbleset_add_plugin_test test)
