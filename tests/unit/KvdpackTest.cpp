@@ -194,6 +194,8 @@ TEST(Kvdpack, LibraryTheToyWouldLoadNowhereIsRefusedWithItsFix)
              {[](PeImage& image) { image.strings.erase(1); }, "string 1 (name) of its header is missing or empty: add "
                                                               "it to the STRINGTABLE of its .rc file"},
              {[](PeImage& image) { image.strings.erase(6); }, "string 6 (active by default) of its header is missing"},
+             {[](PeImage& image) { image.strings.erase(3), image.strings.erase(4); },
+              "strings 3 (version), 4 (release date) of its header are missing or empty: add them to the STRINGTABLE"},
              {[](PeImage& image) { image.strings.erase(1000); },
               "it has no owner list (string 1000 is missing)" + owners},
              {[](PeImage& image) { image.strings[1000] = "-1"; },

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "support/DecimalText.h"
+#include "support/FileNames.h"
 
 namespace {
 
@@ -28,6 +29,25 @@ std::string NewProblem(const std::vector<std::string>& exports)
         return "it exports New only under its C++ name " + mangled + ": declare it " + kNewDeclaration;
     }
     return std::string("it does not export New: define ") + kNewDeclaration;
+}
+
+// The header strings 1 to 6 that are missing, in one line.
+std::string HeaderProblem(const PeImage& image)
+{
+    std::vector<std::string> missing;
+    for (std::uint32_t id = 1; id <= 6; ++id) {
+        if (image.strings.count(id) == 0) {
+            missing.push_back(std::to_string(id) + " (" + kHeaderLabels[id] + ")");
+        }
+    }
+    if (missing.empty()) {
+        return "";
+    }
+    if (missing.size() == 1) {
+        return "string " + missing[0] + " of its header is missing or empty: add it to the STRINGTABLE of its .rc file";
+    }
+    return "strings " + JoinBetween(missing, ", ") +
+           " of its header are missing or empty: add them to the STRINGTABLE of its .rc file";
 }
 
 std::string OwnerListProblem(const PeImage& image)
@@ -72,11 +92,8 @@ std::vector<std::string> PluginLibraryProblems(const PeImage& image, std::uint16
     if (std::string problem = NewProblem(image.exports); !problem.empty()) {
         problems.push_back(problem);
     }
-    for (std::uint32_t id = 1; id <= 6; ++id) {
-        if (image.strings.count(id) == 0) {
-            problems.push_back("string " + std::to_string(id) + " (" + kHeaderLabels[id] +
-                               ") of its header is missing or empty: add it to the STRINGTABLE of its .rc file");
-        }
+    if (std::string problem = HeaderProblem(image); !problem.empty()) {
+        problems.push_back(problem);
     }
     if (std::string problem = OwnerListProblem(image); !problem.empty()) {
         problems.push_back(problem);
