@@ -22,12 +22,20 @@ endfunction()
 #
 # After <plugin> is built, makes its package <plugin>.kvd beside it with
 # kvdpack: the form in which a plugin is dropped into a toy's Plugins folder.
+# kvdpack refuses, and so fails the build of, a library that the toy would
+# load nowhere (not a DLL of the project's architecture, no C-named New, a
+# header string 1 to 6 or the owner list missing), naming the fix. Then, on
+# Windows or through CMAKE_CROSSCOMPILING_EMULATOR, it prints kvpinfo's
+# verdict on the package beside the toy's own plugins (WIMBLESET_HOST_DIR):
+# the library it holds and where the toy would place it.
 # kvdpack is WIMBLESET_KVDPACK when set; else, on Windows, the SDK's own
 # kvdpack.exe; else a kvdpack on PATH; else one built for the build machine,
 # once, from the sources in the SDK (this needs a C++ compiler and zlib for
 # the build machine, not a Windows emulator).
 set(WIMBLESET_KVDPACK "" CACHE FILEPATH "The kvdpack program that wimbleset_add_package runs")
 set(_WIMBLESET_SDK_DIR ${CMAKE_CURRENT_LIST_DIR}/../../..)
+set(WIMBLESET_HOST_DIR ${_WIMBLESET_SDK_DIR}/.. CACHE PATH "The folder holding PillowmoorToy.exe")
+set(_WIMBLESET_VERDICT_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/WimblesetPackageVerdict.cmake)
 
 function(_wimbleset_build_kvdpack result)
     set(build ${CMAKE_BINARY_DIR}/wimbleset-kvdpack)
@@ -63,27 +71,48 @@ function(wimbleset_add_package plugin)
     if(NOT tool)
         _wimbleset_build_kvdpack(tool)
     endif()
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+        set(architecture x86-64)
+    else()
+        set(architecture x86)
+    endif()
     add_custom_command(TARGET ${plugin} POST_BUILD
-        COMMAND ${tool} $<TARGET_FILE:${plugin}>
+        COMMAND ${tool} --arch ${architecture} $<TARGET_FILE:${plugin}>
         COMMENT "Packing ${plugin}.kvd"
+        VERBATIM)
+    # kvpinfo is a Windows program: its verdict needs Windows or an emulator.
+    if(NOT CMAKE_HOST_WIN32 AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
+        return()
+    endif()
+    get_filename_component(host ${WIMBLESET_HOST_DIR} ABSOLUTE)
+    get_filename_component(kvpinfo ${_WIMBLESET_SDK_DIR}/bin/kvpinfo.exe ABSOLUTE)
+    add_custom_command(TARGET ${plugin} POST_BUILD
+        COMMAND ${CMAKE_COMMAND} -DPACKAGE=$<TARGET_FILE_DIR:${plugin}>/$<TARGET_FILE_BASE_NAME:${plugin}>.kvd
+                -DKVPINFO=${kvpinfo} -DHOST_DIR=${host} -DSCRATCH=${CMAKE_CURRENT_BINARY_DIR}/${plugin}-verdict
+                "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -P ${_WIMBLESET_VERDICT_SCRIPT}
         VERBATIM)
 endfunction()
 
-# wimbleset_add_plugin_test(<test> PLUGINS <plugin>... [SECONDS <n>])
+# wimbleset_add_plugin_test(<test> PLUGINS <plugin>... [SECONDS <n>] [CLOSE_AFTER <m>])
 #
 # Adds the test <test>: it makes the folder <test>-run in the build folder
 # afresh with the toy (the host and its runtime DLLs, from WIMBLESET_HOST_DIR,
 # by default the folder the SDK is installed in) and a Plugins folder holding
-# only the given plugins, runs the toy there (through
-# CMAKE_CROSSCOMPILING_EMULATOR when cross-compiling) and passes when the toy
-# ends by itself within <n> seconds (default 30) with exit code 0 and an empty
-# log: no plugin threw. The plugins must end the toy themselves (PostQuitMessage).
-# The run counts in the registry like any start of the toy.
-set(WIMBLESET_HOST_DIR ${_WIMBLESET_SDK_DIR}/.. CACHE PATH "The folder holding PillowmoorToy.exe")
+# only the given plugins, and runs the toy there with the SDK's kvptest
+# (through CMAKE_CROSSCOMPILING_EMULATOR when the build machine is not
+# Windows). A plugin is a target, or a plugin of the sample toy (Pillow,
+# Dreams) from the SDK's plugins folder. The test passes when each plugin was
+# accepted and ran (its Executes value rose in this run) and the toy ended by
+# itself within <n> seconds (default 30) with exit code 0 and an empty log. A
+# plugin that did not run fails the test with kvpinfo's reason; a record the
+# toy shows ends it at once with the record's text and code. The plugins end
+# the toy themselves (PostQuitMessage), or CLOSE_AFTER closes the toy's
+# windows after <m> seconds, as a user would. The run counts in the registry
+# like any start of the toy.
 set(_WIMBLESET_RUN_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/WimblesetRunToy.cmake)
 
 function(wimbleset_add_plugin_test test)
-    cmake_parse_arguments(RUN "" "SECONDS" "PLUGINS" ${ARGN})
+    cmake_parse_arguments(RUN "" "SECONDS;CLOSE_AFTER" "PLUGINS" ${ARGN})
     if(NOT RUN_PLUGINS)
         message(FATAL_ERROR "wimbleset_add_plugin_test(${test}): no PLUGINS given")
     endif()
@@ -92,12 +121,22 @@ function(wimbleset_add_plugin_test test)
     endif()
     set(files "")
     foreach(plugin IN LISTS RUN_PLUGINS)
-        list(APPEND files $<TARGET_FILE:${plugin}>)
+        get_filename_component(sample ${_WIMBLESET_SDK_DIR}/plugins/${plugin}.kvp ABSOLUTE)
+        if(TARGET ${plugin})
+            list(APPEND files $<TARGET_FILE:${plugin}>)
+        elseif(EXISTS ${sample})
+            list(APPEND files ${sample})
+        else()
+            message(FATAL_ERROR "wimbleset_add_plugin_test(${test}): ${plugin} is neither a target nor a plugin of "
+                                "the sample toy (Pillow, Dreams)")
+        endif()
     endforeach()
     get_filename_component(host ${WIMBLESET_HOST_DIR} ABSOLUTE)
+    get_filename_component(kvptest ${_WIMBLESET_SDK_DIR}/bin/kvptest.exe ABSOLUTE)
     add_test(NAME ${test}
-             COMMAND ${CMAKE_COMMAND} -DHOST_DIR=${host} -DRUN_DIR=${CMAKE_CURRENT_BINARY_DIR}/${test}-run
-                     "-DPLUGINS=${files}" "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -DSECONDS=${RUN_SECONDS}
-                     -P ${_WIMBLESET_RUN_SCRIPT})
+             COMMAND ${CMAKE_COMMAND} -DHOST_DIR=${host} -DKVPTEST=${kvptest}
+                     -DRUN_DIR=${CMAKE_CURRENT_BINARY_DIR}/${test}-run "-DPLUGINS=${files}"
+                     -DHOST_SYSTEM=${CMAKE_HOST_SYSTEM_NAME} "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}"
+                     -DSECONDS=${RUN_SECONDS} -DCLOSE_AFTER=${RUN_CLOSE_AFTER} -P ${_WIMBLESET_RUN_SCRIPT})
     set_tests_properties(${test} PROPERTIES TIMEOUT ${RUN_SECONDS}0)
 endfunction()

@@ -1,7 +1,12 @@
-# cmake -DHOST_DIR=... -DRUN_DIR=... -DPLUGINS=a.kvp;b.kvp [-DEMULATOR=wine] -DSECONDS=n -P WimblesetRunToy.cmake
+# cmake -DHOST_DIR=... -DKVPTEST=... -DRUN_DIR=... -DPLUGINS=a.kvp;b.kvp -DHOST_SYSTEM=... [-DEMULATOR=wine]
+#       -DSECONDS=n [-DCLOSE_AFTER=m] -P WimblesetRunToy.cmake
 # Runs the toy on a scratch folder that holds just the given plugins (see
-# wimbleset_add_plugin_test) and fails unless it ends by itself, with exit
-# code 0 and nothing in its log.
+# wimbleset_add_plugin_test) through kvptest, and fails unless each plugin
+# ran and the toy ended by itself, with exit code 0 and nothing in its log.
+if(NOT HOST_SYSTEM STREQUAL "Windows" AND NOT EMULATOR)
+    message(FATAL_ERROR "the toy is a Windows program and this machine runs ${HOST_SYSTEM}: configure the project "
+                        "with -DCMAKE_CROSSCOMPILING_EMULATOR=wine (or the path of another Windows emulator)")
+endif()
 file(REMOVE_RECURSE ${RUN_DIR})
 file(MAKE_DIRECTORY ${RUN_DIR}/Plugins)
 file(GLOB runtime ${HOST_DIR}/PillowmoorToy.exe ${HOST_DIR}/*.dll)
@@ -11,17 +16,28 @@ endif()
 file(COPY ${runtime} DESTINATION ${RUN_DIR})
 file(COPY ${PLUGINS} DESTINATION ${RUN_DIR}/Plugins)
 
-execute_process(COMMAND ${EMULATOR} ./PillowmoorToy.exe WORKING_DIRECTORY ${RUN_DIR} TIMEOUT ${SECONDS}
-                RESULT_VARIABLE status)
+set(libraries "")
+foreach(plugin IN LISTS PLUGINS)
+    get_filename_component(library ${plugin} NAME)
+    list(APPEND libraries ${library})
+endforeach()
+# kvptest stops the toy itself after SECONDS; the time-out here only guards
+# against an emulator that hangs.
+math(EXPR guard "${SECONDS} + 60")
+set(close "")
+if(CLOSE_AFTER)
+    set(close --close-after ${CLOSE_AFTER})
+endif()
+execute_process(COMMAND ${EMULATOR} ${KVPTEST} --seconds ${SECONDS} ${close} ${libraries} WORKING_DIRECTORY ${RUN_DIR}
+                TIMEOUT ${guard} RESULT_VARIABLE status)
+if(NOT status STREQUAL "0")
+    message(FATAL_ERROR "the plugin test failed (kvptest: ${status}); ${RUN_DIR} holds the folder as the toy left it")
+endif()
 file(GLOB logs ${RUN_DIR}/Logs/*.log)
-set(log "")
 if(logs)
     file(READ ${logs} log)
+    if(NOT log STREQUAL "")
+        message(FATAL_ERROR "a plugin threw; the log says: ${log}")
+    endif()
 endif()
-if(NOT status STREQUAL "0")
-    message(FATAL_ERROR "the toy did not end by itself with exit code 0 (${status}); log: '${log}'")
-endif()
-if(NOT log STREQUAL "")
-    message(FATAL_ERROR "a plugin threw; the log says: ${log}")
-endif()
-message(STATUS "the toy ran ${PLUGINS} and ended cleanly")
+message(STATUS "the toy ran ${libraries} and ended cleanly")

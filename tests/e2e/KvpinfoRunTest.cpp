@@ -284,12 +284,12 @@ TEST_F(KvpinfoRunTest, PackagesAndLeftoversAreForecastAsTheNextStartDealsWithThe
     ASSERT_TRUE(writer);
     WriteBytes(folder.PluginsPath() + "gztemp.tmp", "partial");
     Result result = RunWithoutPluginCode();
-    EXPECT_EQ(result.exitCode, 0) << result.out;
+    EXPECT_EQ(result.exitCode, 1) << result.out; // Older.kvd and Device.kvd go unused
     for (const char* line : {
              "Versioned.kvd (stored name Versioned.kvp): replace, Versioned.kvp (release date 5, version 1) by "
              "Versioned.kvp (release date 6, version 0.5)",
-             "Older.kvd (stored name Older.dll): roll back, the new copy (release date 5, version 1.1) is older "
-             "than Older.dll (release date 5, version 1.9)",
+             "Older.kvd (stored name Older.dll): keep the installed copy, delete the package, the new copy (release "
+             "date 5, version 1.1) is older than Older.dll (release date 5, version 1.9)",
              "(stored name Other.kvp): install, as Other.kvp", // the first of the two, then the second
              "(stored name Other.kvp): replace, Other.kvp (release date",
              "Device.kvd (stored name (none)): reject name, no stored name that the pass installs; the package is "
@@ -315,6 +315,42 @@ TEST_F(KvpinfoRunTest, PackagesAndLeftoversAreForecastAsTheNextStartDealsWithThe
     EXPECT_TRUE(IsCopyOf(folder.PluginsPath() + "Damaged.kvp", "pk_base"));
     EXPECT_TRUE(FileExists(folder.PluginsPath() + "Writing.kvd"));
     EXPECT_FALSE(FileExists(folder.PluginsPath() + "Writing.kvp"));
+}
+
+// A folder of packages only: each is judged by the library it holds, placed
+// as the next start would place it, beside the others it installs.
+TEST_F(KvpinfoRunTest, PackagesAreJudgedByWhereTheLibraryTheyHoldWouldLoad)
+{
+    folder.AddPackage("tp_sibling", "Sibling.kvd", "Sibling.kvp");
+    folder.AddPackage("tp_parent", "Parent.kvd", "Parent.kvp");
+    folder.AddPackage("tp_stranger", "Stranger.kvd", "Stranger.kvp");
+    folder.AddPackage("tp_good", "Good.kvd", "Good.dll");
+    Result result = RunWithoutPluginCode();
+    EXPECT_EQ(result.exitCode, 1);
+    for (const char* lines : {
+             "  Sibling.kvd (stored name Sibling.kvp): install, as Sibling.kvp\n"
+             "    holds:    Sibling, PE for x86-64 (this host), exports New\n"
+             "    next start: places: 1\n",
+             "  Parent.kvd (stored name Parent.kvp): install, as Parent.kvp\n"
+             "    holds:    Parent, PE for x86-64 (this host), exports New\n"
+             "    next start: places: 1\n",
+             "    next start: loads nowhere: owner list names Nobody, which is not loaded\n",
+             "    next start: loads nowhere: installed as Good.dll, and the host loads only *.kvp\n",
+             "\n0 of 0 libraries would load nowhere.\n"
+             "2 of 4 packages would not be installed, or would install a library that loads nowhere.\n",
+         }) {
+        EXPECT_TRUE(Contains(result.out, lines)) << lines << "\n" << result.out;
+    }
+    Result json = RunWithoutPluginCode({"--json"});
+    EXPECT_TRUE(Contains(json.out,
+                         "\"holds\":\"Parent, PE for x86-64 (this host), exports New\",\"nextStart\":\"places: "
+                         "1\",\"loadsNextStart\":true}"))
+        << json.out;
+
+    // Once the packages that place their library are the only ones, all is well.
+    ASSERT_TRUE(DeleteFileA((folder.PluginsPath() + "Stranger.kvd").c_str()));
+    ASSERT_TRUE(DeleteFileA((folder.PluginsPath() + "Good.kvd").c_str()));
+    EXPECT_EQ(RunWithoutPluginCode().exitCode, 0);
 }
 
 TEST_F(KvpinfoRunTest, BadUsageEndsWithTwo)

@@ -15,6 +15,8 @@
 //   TP_READ_MENU                           traces every popup menu and closes it
 //   TP_TRACE_NAME                          release and destroy lines carry the
 //                                          plugin's name (for stamped copies)
+//   TP_LEAVE_BOXES                         message boxes wait for a click, as
+//                                          without a test plugin
 // COLLECT to QUIT and CRASH_IN_WNDPROC act in the message loop, through a
 // window of the plugin. Built with the framework of the toy, or with
 // tests/plugins/LiteralFramework.cpp in its place.
@@ -68,11 +70,16 @@ class TestPlugin : public CToyPlugin {
 public:
     TestPlugin()
     {
+#ifndef TP_LEAVE_BOXES
         RecordMessageBoxes();
+#endif
         Trace("construct");
     }
 
-    ~TestPlugin() override { Trace(Named("destroy")); }
+    ~TestPlugin() override
+    {
+        Trace(Named("destroy"));
+    }
 
     std::int32_t Initialise(HMODULE libraryModule, CToyApp* application, CToyPlugin* owner) override
     {

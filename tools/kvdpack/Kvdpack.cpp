@@ -4,12 +4,55 @@
 #include "support/FileNames.h"
 #include "support/Package.h"
 #include "support/PeImage.h"
+#include "support/StdioFile.h"
+#include "tools/kvdpack/LibraryCheck.h"
 #include "tools/kvdpack/PackageWriter.h"
 
 namespace {
 
-const char* const kUsage = "usage: kvdpack LIBRARY.kvp\n"
-                           "       kvdpack --list PACKAGE.kvd\n";
+const char* const kUsage = "usage: kvdpack [--force] [--arch x86|x86-64] LIBRARY.kvp\n"
+                           "       kvdpack --list PACKAGE.kvd\n"
+                           "Packs a library the toy would load: a DLL for the toy's architecture (--arch, by\n"
+                           "default the SDK's) that exports New and carries header strings 1 to 6 and an owner\n"
+                           "list. --force packs one that is not, with the same messages as warnings.\n";
+
+// The architecture checked when --arch names none: the SDK's, set where
+// kvdpack is built from the SDK's sources, else that of kvdpack.exe itself.
+// The native build of the toy's own source checks none unless asked.
+#if defined(KVDPACK_MACHINE)
+constexpr std::uint16_t kDefaultMachine = KVDPACK_MACHINE;
+#elif defined(_WIN64)
+constexpr std::uint16_t kDefaultMachine = PeMachineAmd64;
+#elif defined(_WIN32)
+constexpr std::uint16_t kDefaultMachine = PeMachineI386;
+#else
+constexpr std::uint16_t kDefaultMachine = 0;
+#endif
+
+struct PackOptions {
+    std::string library;
+    std::uint16_t machine = kDefaultMachine;
+    bool force = false;
+};
+
+bool ParsePackOptions(const std::vector<std::string>& arguments, PackOptions& options)
+{
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--force") {
+            options.force = true;
+        } else if (argument == "--arch" && i + 1 < arguments.size() &&
+                   (arguments[i + 1] == PeMachineName(PeMachineI386) ||
+                    arguments[i + 1] == PeMachineName(PeMachineAmd64))) {
+            options.machine = arguments[++i] == PeMachineName(PeMachineI386) ? PeMachineI386 : PeMachineAmd64;
+        } else if (argument.rfind("-", 0) == 0 || !options.library.empty()) {
+            return false;
+        } else {
+            options.library = argument;
+        }
+    }
+    return !options.library.empty();
+}
 
 // Splits a path after its last separator of either kind.
 void SplitPath(const std::string& path, std::string& folder, std::string& name)
@@ -73,11 +116,9 @@ std::string ComparedString(const PeImage& image, std::uint32_t id, const std::st
 
 // How the host compares the library with an installed copy when it installs
 // the package: release date first, then version, read by the host's readers.
-void ShowComparison(const std::string& libraryPath, std::ostream& out, std::ostream& err)
+void ShowComparison(const PeImage& image, std::ostream& out, std::ostream& err)
 {
-    PeImage image = ReadPeImageFile(libraryPath);
     if (!image.problem.empty()) {
-        err << "kvdpack: warning: " << libraryPath << ": " << image.problem << ", so the host cannot load it\n";
         return;
     }
     std::string date = ComparedString(image, 4, "release date", err);
@@ -85,22 +126,49 @@ void ShowComparison(const std::string& libraryPath, std::ostream& out, std::ostr
     out << "compared: release date " << date << ", then version " << version << "\n";
 }
 
-int Pack(const std::string& libraryPath, std::ostream& out, std::ostream& err)
+bool CanReadFile(const std::string& path, std::string& error)
+{
+    if (!StdioFile::Open(path.c_str(), "rb")) {
+        error = "cannot open " + path;
+        return false;
+    }
+    return true;
+}
+
+// A library the toy would load nowhere is refused, each reason with its
+// fix; forced, the reasons are warnings.
+bool CheckLibrary(const std::string& name, const PeImage& image, const PackOptions& options, std::ostream& err)
+{
+    std::uint16_t machine = options.machine != 0 ? options.machine : image.machine;
+    std::vector<std::string> problems = PluginLibraryProblems(image, machine);
+    for (const std::string& problem : problems) {
+        err << "kvdpack: " << (options.force ? "warning: " : "") << name << ": " << problem << "\n";
+    }
+    if (!problems.empty() && !options.force) {
+        err << "kvdpack: " << name << " not packed: the toy would load it nowhere (--force packs it anyway)\n";
+        return false;
+    }
+    return true;
+}
+
+int Pack(const PackOptions& options, std::ostream& out, std::ostream& err)
 {
     std::string folder;
     std::string name;
-    SplitPath(libraryPath, folder, name);
+    SplitPath(options.library, folder, name);
     if (!IsPackableName(name, err)) {
         return 1;
     }
     std::string packagePath = folder + ReplaceExtension(name, "kvd");
     std::string error;
-    if (!WritePackage(libraryPath, packagePath, name, error)) {
-        err << "kvdpack: " << error << "\n";
+    PeImage image = ReadPeImageFile(options.library);
+    if (!CanReadFile(options.library, error) || !CheckLibrary(name, image, options, err) ||
+        !WritePackage(options.library, packagePath, name, error)) {
+        err << (error.empty() ? "" : "kvdpack: " + error + "\n");
         return 1;
     }
     out << "kvdpack: wrote " << packagePath << " holding " << name << "\n";
-    ShowComparison(libraryPath, out, err);
+    ShowComparison(image, out, err);
     return 0;
 }
 
@@ -130,15 +198,16 @@ int List(const std::string& packagePath, std::ostream& out, std::ostream& err)
 
 int RunKvdpack(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
 {
-    if (arguments.size() == 1 && arguments[0] != "--list" && arguments[0].rfind("-", 0) != 0) {
-        return Pack(arguments[0], out, err);
-    }
     if (arguments.size() == 2 && arguments[0] == "--list") {
         return List(arguments[1], out, err);
     }
     if (arguments.size() == 1 && (arguments[0] == "--help" || arguments[0] == "-h")) {
         out << kUsage;
         return 0;
+    }
+    PackOptions options;
+    if (ParsePackOptions(arguments, options)) {
+        return Pack(options, out, err);
     }
     err << kUsage;
     return 2;

@@ -1,5 +1,7 @@
 #include "tools/kvpinfo/Kvpinfo.h"
 
+#include <algorithm>
+
 #include "errors/ToyError.h"
 #include "plugins/PluginHeader.h"
 #include "support/FileSystem.h"
@@ -18,8 +20,8 @@ const char* const kUsage = "usage: kvpinfo [--toy NAME] [--host EXE] [--registry
                            "               its folder is where the loader looks for dependencies first\n"
                            "  --registry   adds each plugin's Active and Executes from the current user's key\n"
                            "  --json       prints JSON for scripts instead of text\n"
-                           "Exit code: 0 when every library would load somewhere, 1 when some would not,\n"
-                           "2 for bad usage.\n";
+                           "Exit code: 0 when every library would load somewhere and the next start would\n"
+                           "install every package and load what it holds; 1 when not; 2 for bad usage.\n";
 
 struct Options {
     std::string folder;
@@ -109,29 +111,28 @@ bool ExistsAs(const std::string& path, bool folder)
 
 // Settles the folder, the host and the toy; false with a message in err when
 // they cannot be settled.
-bool SettleTargets(Options& options, FolderReport& report, std::ostream& err)
+bool SettleTargets(const std::string& folderOption, const std::string& hostOption, FolderReport& report,
+                   std::ostream& err)
 {
-    std::string folder = FullPath(options.folder.empty() ? GetCurrentFolder() + PLUGINS_FOLDER : options.folder);
+    std::string folder = FullPath(folderOption.empty() ? GetCurrentFolder() + PLUGINS_FOLDER : folderOption);
     if (folder.empty() || !ExistsAs(folder, true)) {
-        err << "kvpinfo: no folder " << (options.folder.empty() ? PLUGINS_FOLDER : options.folder) << "\n";
+        err << "kvpinfo: no folder " << (folderOption.empty() ? PLUGINS_FOLDER : folderOption) << "\n";
         return false;
     }
     report.folder = AsFolderPath(folder);
-    std::string hostPath =
-        options.hostPath.empty() ? FindToyExecutable(ContainingFolder(report.folder)) : FullPath(options.hostPath);
-    if (!options.hostPath.empty() && (hostPath.empty() || !ExistsAs(hostPath, false))) {
-        err << "kvpinfo: no host executable " << options.hostPath << "\n";
+    report.hostPath = hostOption.empty() ? FindToyExecutable(ContainingFolder(report.folder)) : FullPath(hostOption);
+    if (!hostOption.empty() && (report.hostPath.empty() || !ExistsAs(report.hostPath, false))) {
+        err << "kvpinfo: no host executable " << hostOption << "\n";
         return false;
     }
-    report.hostFolder = hostPath.empty() ? ContainingFolder(report.folder) : ContainingFolder(hostPath);
-    report.toyName = options.toyName;
-    if (report.toyName.empty() && !hostPath.empty()) {
-        ModuleHandle host(OpenLibraryAsData(hostPath));
+    report.hostFolder = report.hostPath.empty() ? ContainingFolder(report.folder) : ContainingFolder(report.hostPath);
+    if (report.toyName.empty() && !report.hostPath.empty()) {
+        ModuleHandle host(OpenLibraryAsData(report.hostPath));
         report.toyName = host ? ResourceText(host.Get(), HEADER_NAME).value_or("") : "";
     }
     if (report.toyName.empty()) {
         err << "kvpinfo: no toy name: no toy executable "
-            << (options.hostPath.empty() ? "beside " + report.folder : options.hostPath + " with a name")
+            << (hostOption.empty() ? "beside " + report.folder : hostOption + " with a name")
             << "; name the toy with --toy NAME or the host with --host EXE\n";
         return false;
     }
@@ -147,6 +148,27 @@ bool FolderReport::AllPlaced() const
             return false;
         }
     }
+    return std::all_of(packages.begin(), packages.end(),
+                       [](const PackageForecast& package) { return package.loadsNextStart; });
+}
+
+bool MakeFolderReport(const std::string& folder, const std::string& hostPath, const std::string& toyName,
+                      FolderReport& report, std::ostream& err)
+{
+    report.toyName = toyName;
+    if (!SettleTargets(folder, hostPath, report, err)) {
+        return false;
+    }
+    // The host runs with the folder above its plugins folder as its current folder.
+    DependencySearch search(report.hostFolder, ContainingFolder(report.folder));
+    report.searchFolders = search.Folders();
+    report.libraries = ScanLibraries(report.folder, search);
+    RegistryForecast registry(REGISTRY_ROOT + report.toyName);
+    report.tree = PredictTree(report.libraries, report.toyName, registry);
+    report.packages = ForecastPackages(report.folder, search);
+    ForecastNextStart(report.libraries, report.toyName, report.packages);
+    report.leftovers = ForecastLeftovers(report.folder);
+    report.otherFiles = ScanOtherFiles(report.folder, search);
     return true;
 }
 
@@ -158,22 +180,12 @@ int RunKvpinfo(const std::vector<std::string>& arguments, std::ostream& out, std
         return 2;
     }
     FolderReport report;
-    if (!SettleTargets(options, report, err)) {
+    if (!MakeFolderReport(options.folder, options.hostPath, options.toyName, report, err)) {
         return 2;
     }
-    // The host runs with the folder above its plugins folder as its current folder.
-    DependencySearch search(report.hostFolder, ContainingFolder(report.folder));
-    report.searchFolders = search.Folders();
-    report.libraries = ScanLibraries(report.folder, search);
-    std::string toyKey = REGISTRY_ROOT + report.toyName;
-    RegistryForecast registry(toyKey);
-    report.tree = PredictTree(report.libraries, report.toyName, registry);
-    report.packages = ForecastPackages(report.folder, search);
-    report.leftovers = ForecastLeftovers(report.folder);
-    report.otherFiles = ScanOtherFiles(report.folder, search);
     report.withRegistry = options.registry;
     if (options.registry) {
-        report.registry = ReadMirrors(report.libraries, toyKey);
+        report.registry = ReadMirrors(report.libraries, REGISTRY_ROOT + report.toyName);
     }
     if (options.json) {
         WriteJsonReport(report, out);

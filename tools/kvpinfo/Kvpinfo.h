@@ -19,6 +19,7 @@ struct RegistryMirror {
 struct FolderReport {
     std::string folder;
     std::string toyName;
+    std::string hostPath; // empty when no toy executable was found
     std::string hostFolder;
     std::vector<std::string> searchFolders;
     std::vector<LibraryFacts> libraries;
@@ -29,9 +30,18 @@ struct FolderReport {
     bool withRegistry = false;
     std::vector<RegistryMirror> registry; // per library, with --registry
 
-    // Every library stands somewhere in the tree.
+    // Every library stands somewhere in the tree, and the next start installs
+    // every package and places the library it holds.
     bool AllPlaced() const;
 };
 
-// Exit codes: 0 every library would load somewhere, 1 some would not, 2 bad usage.
+// The report on folder (empty: Plugins\ of the current folder) for the toy
+// toyName (empty: the name in the host's string table), whose executable is
+// hostPath (empty: the toy executable beside the folder). False, with a
+// message in err, when the folder, the host or the toy cannot be settled.
+bool MakeFolderReport(const std::string& folder, const std::string& hostPath, const std::string& toyName,
+                      FolderReport& report, std::ostream& err);
+
+// Exit codes: 0 every library would load somewhere and every package would be
+// installed and its library loaded at the next start; 1 not; 2 bad usage.
 int RunKvpinfo(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);

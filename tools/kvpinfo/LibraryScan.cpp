@@ -1,7 +1,6 @@
 #include "tools/kvpinfo/LibraryScan.h"
 
 #include <algorithm>
-#include <cctype>
 #include <sstream>
 
 #include "errors/ToyError.h"
@@ -9,6 +8,7 @@
 #include "support/PeImage.h"
 #include "support/Resources.h"
 #include "support/Win32Handles.h"
+#include "tools/kvdpack/LibraryCheck.h"
 
 namespace {
 
@@ -59,15 +59,6 @@ void ReadHeader(HMODULE module, LibraryFacts& facts)
     facts.owners = ReadOwnerList(module);
     facts.identity = ReadModuleIdentity(module);
     facts.firstMissingCopied = FirstMissingHeaderString(module);
-}
-
-// The name under which a C++ compiler exports a New declared without
-// extern "C": "_Z3New" and its parameters, or "_ZN", its scopes, "3NewE".
-bool IsMangledNew(const std::string& name)
-{
-    std::string::size_type scoped = name.find("3NewE");
-    return name.rfind("_Z3New", 0) == 0 || (name.rfind("_ZN", 0) == 0 && scoped != std::string::npos &&
-                                            !std::isdigit(static_cast<unsigned char>(name[scoped - 1])));
 }
 
 std::string OtherFileHint(const std::string& folder, const std::string& file, const DependencySearch& search)
@@ -197,8 +188,7 @@ LibraryFacts InspectLibrary(const std::string& folder, const std::string& file, 
     facts.machine = PeMachineName(image.machine);
     facts.hostArchitecture = image.machine == kHostMachine;
     facts.exportsNew = std::find(image.exports.begin(), image.exports.end(), "New") != image.exports.end();
-    auto mangled = std::find_if(image.exports.begin(), image.exports.end(), IsMangledNew);
-    facts.mangledNew = facts.exportsNew || mangled == image.exports.end() ? "" : *mangled;
+    facts.mangledNew = facts.exportsNew ? "" : MangledNew(image.exports);
     facts.missingImports = search.MissingDependencies(image.imports);
     ModuleHandle module(OpenLibraryAsData(folder + file));
     if (module) {

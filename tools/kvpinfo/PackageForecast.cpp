@@ -5,11 +5,17 @@
 #include "errors/ToyError.h"
 #include "plugins/PluginInstall.h"
 #include "support/DecimalText.h"
+#include "support/FileNames.h"
 #include "support/FileSystem.h"
 #include "support/Package.h"
 #include "support/Win32Handles.h"
+#include "tools/kvpinfo/TreePrediction.h"
 
 namespace {
+
+// Where the pass finds the new copy wanting, it keeps the installed copy as it
+// was and deletes the package: nothing is undone, the package is simply not used.
+const char* const kKeepInstalled = "keep the installed copy, delete the package";
 
 bool IsFolder(const WIN32_FIND_DATAA& entry)
 {
@@ -74,10 +80,14 @@ using Placed = std::vector<std::pair<std::string, LibraryIdentity>>;
 PackageForecast Forecast(const std::string& folder, const std::string& packageName, const DependencySearch& search,
                          Placed& placed)
 {
+    PackageForecast forecast;
+    forecast.file = packageName;
     if (!HoldPackage(folder + packageName)) {
-        return {packageName, "", "wait", "still being written (another program has it open); left for a later start"};
+        forecast.action = "wait";
+        forecast.detail = "still being written (another program has it open); left for a later start";
+        return forecast;
     }
-    PackageForecast forecast{packageName, ReadPackageName(folder + packageName), "", ""};
+    forecast.storedName = ReadPackageName(folder + packageName);
     const std::string& storedName = forecast.storedName;
     std::string setAside = " the package is set aside as " + packageName + FailedPackageSuffix;
     auto earlier = std::find_if(placed.begin(), placed.end(),
@@ -98,10 +108,13 @@ PackageForecast Forecast(const std::string& folder, const std::string& packageNa
         old = earlier != placed.end() ? earlier->second
                                       : IdentityAsThePassReadsIt(InspectLibrary(folder, storedName, search));
     }
-    LibraryIdentity candidate =
-        unpacked ? IdentityAsThePassReadsIt(InspectLibrary(scratch.Path(), storedName, search)) : LibraryIdentity{};
+    if (unpacked) {
+        forecast.content = InspectLibrary(scratch.Path(), storedName, search);
+    }
+    LibraryIdentity candidate = unpacked ? IdentityAsThePassReadsIt(*forecast.content) : LibraryIdentity{};
     PackageOutcome outcome = JudgeUnpack(unpacked, old, candidate);
-    if (outcome == PackageOutcome::Installed || outcome == PackageOutcome::Replaced) {
+    forecast.used = outcome == PackageOutcome::Installed || outcome == PackageOutcome::Replaced;
+    if (forecast.used) {
         if (earlier != placed.end()) {
             earlier->second = candidate;
         } else {
@@ -132,7 +145,7 @@ PackageForecast Forecast(const std::string& folder, const std::string& packageNa
             "the new copy cannot be loaded or lacks string 3 or 4; " + storedName + " is kept and" + setAside;
         break;
     case PackageOutcome::Older:
-        forecast.action = "roll back";
+        forecast.action = kKeepInstalled;
         forecast.detail = "the new copy (" + DescribeIdentity(candidate) + ") is older than " + storedName + " (" +
                           DescribeIdentity(*old) + ")";
         break;
@@ -152,6 +165,46 @@ std::vector<PackageForecast> ForecastPackages(const std::string& folder, const D
         }
     }
     return forecasts;
+}
+
+void ForecastNextStart(const std::vector<LibraryFacts>& libraries, const std::string& toyName,
+                       std::vector<PackageForecast>& packages)
+{
+    std::vector<LibraryFacts> next = libraries;
+    std::vector<std::optional<std::size_t>> at(packages.size()); // where each package's library stands in next
+    for (std::size_t i = 0; i < packages.size(); ++i) {
+        const PackageForecast& package = packages[i];
+        if (!package.used ||
+            !SameNameIgnoringCase(ReplaceExtension(package.storedName, LIBRARY_EXTENSION), package.storedName)) {
+            continue;
+        }
+        auto same = std::find_if(next.begin(), next.end(), [&](const LibraryFacts& library) {
+            return SameNameIgnoringCase(library.file, package.storedName);
+        });
+        at[i] = static_cast<std::size_t>(same - next.begin());
+        if (same == next.end()) {
+            next.push_back(*package.content);
+        } else {
+            *same = *package.content;
+        }
+    }
+    RegistryForecast registry(REGISTRY_ROOT + toyName);
+    TreePrediction tree = PredictTree(next, toyName, registry);
+    for (std::size_t i = 0; i < packages.size(); ++i) {
+        PackageForecast& package = packages[i];
+        if (!package.used) {
+            continue;
+        }
+        if (!at[i]) {
+            package.nextStart = "loads nowhere: installed as " + package.storedName + ", and the host loads only *." +
+                                LIBRARY_EXTENSION;
+            continue;
+        }
+        std::string nowhere = WhyNowhere(tree, next, *at[i]);
+        package.loadsNextStart = nowhere.empty();
+        package.nextStart =
+            nowhere.empty() ? "places: " + std::to_string(tree.places[*at[i]]) : "loads nowhere: " + nowhere;
+    }
 }
 
 std::vector<LeftoverForecast> ForecastLeftovers(const std::string& folder)

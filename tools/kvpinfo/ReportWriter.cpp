@@ -60,6 +60,17 @@ void WriteLibraryText(const FolderReport& report, std::size_t index, std::ostrea
     }
 }
 
+// One line on the library a package holds: its name, machine and New.
+std::string Holding(const LibraryFacts& library)
+{
+    if (!library.peProblem.empty()) {
+        return library.peProblem;
+    }
+    return OrMissing(library.header[HEADER_NAME]) + ", PE for " + library.machine +
+           (library.hostArchitecture ? " (this host)" : " (not this host)") + ", " +
+           (library.exportsNew ? "exports New" : "does not export New");
+}
+
 void WriteTreeText(const FolderReport& report, const std::vector<std::unique_ptr<PredictedPlugin>>& plugins, int depth,
                    std::ostream& out)
 {
@@ -165,6 +176,12 @@ void WriteTextReport(const FolderReport& report, std::ostream& out)
     for (const PackageForecast& package : report.packages) {
         out << "  " << package.file << " (stored name " << (package.storedName.empty() ? "(none)" : package.storedName)
             << "): " << package.action << ", " << package.detail << "\n";
+        if (package.content) {
+            out << "    holds:    " << Holding(*package.content) << "\n";
+        }
+        if (package.used) {
+            out << "    next start: " << package.nextStart << "\n";
+        }
     }
     out << "Leftover files at the next start:" << (report.leftovers.empty() ? " none" : "") << "\n";
     for (const LeftoverForecast& leftover : report.leftovers) {
@@ -179,6 +196,14 @@ void WriteTextReport(const FolderReport& report, std::ostream& out)
         nowhere += WhyNowhere(report.tree, report.libraries, i).empty() ? 0 : 1;
     }
     out << "\n" << nowhere << " of " << report.libraries.size() << " libraries would load nowhere.\n";
+    if (!report.packages.empty()) {
+        std::size_t unused = 0;
+        for (const PackageForecast& package : report.packages) {
+            unused += package.loadsNextStart ? 0 : 1;
+        }
+        out << unused << " of " << report.packages.size()
+            << " packages would not be installed, or would install a library that loads nowhere.\n";
+    }
 }
 
 void WriteJsonReport(const FolderReport& report, std::ostream& out)
@@ -203,7 +228,10 @@ void WriteJsonReport(const FolderReport& report, std::ostream& out)
         const PackageForecast& package = report.packages[i];
         out << (i > 0 ? "," : "") << "{\"file\":" << Escape(package.file)
             << ",\"storedName\":" << Escape(package.storedName) << ",\"action\":" << Escape(package.action)
-            << ",\"detail\":" << Escape(package.detail) << "}";
+            << ",\"detail\":" << Escape(package.detail)
+            << ",\"holds\":" << (package.content ? Escape(Holding(*package.content)) : "null")
+            << ",\"nextStart\":" << (package.used ? Escape(package.nextStart) : "null")
+            << ",\"loadsNextStart\":" << package.loadsNextStart << "}";
     }
     out << "],\"leftovers\":[";
     for (std::size_t i = 0; i < report.leftovers.size(); ++i) {
