@@ -41,7 +41,10 @@ TEST_F(RegistryTest, ValuesReadBackAsText)
         EXPECT_EQ(RegistryText(kKey, "Text"), text);
     }
     using Raw = std::tuple<const char*, DWORD, std::string, std::string>;
-    for (auto [name, type, bytes, text] : {Raw{"Raw", REG_SZ, "abc", "abc"},
+    // "Bare" comes first, while the buffer still holds the long text after
+    // its three bytes: nothing past the stored size may be read.
+    for (auto [name, type, bytes, text] : {Raw{"Bare", REG_BINARY, "abc", "abc"},
+                                           {"Raw", REG_SZ, "abc", "abc"},
                                            {"Binary", REG_BINARY, "ab\0cd"s, "ab"},
                                            {"Number", REG_DWORD, "12\0\0"s, "12"}}) {
         WriteRegistryRaw(kKey, name, type, bytes);
