@@ -110,10 +110,10 @@ TEST_F(KvptestRunTest, RunEndsWithTheRecordOrWhenTheToyIsClosedOrStopped)
          0,
          "kvptest: Pillow.kvp ran (Executes 1)\nkvptest: tp_listener.kvp ran (Executes 1)\n",
          ""},
-        {{"tp_parent"},
-         {"--seconds", "8", "--close-after", "2", "tp_parent.kvp"},
+        {{"tp_good"},
+         {"--seconds", "8", "--close-after", "2", "tp_good.kvp"},
          1,
-         "kvptest: tp_parent.kvp ran (Executes 1)\n",
+         "kvptest: tp_good.kvp ran (Executes 1)\n",
          "kvptest: the toy did not end within 8 s and was stopped: it did not end when its windows were closed after "
          "2 s\n"},
     };
