@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 
+#include "ToyVersion.h"
 #include "errors/ReportFormat.h"
 #include "errors/ToyError.h"
 #include "plugins/ToyChannel.h"
@@ -311,7 +312,9 @@ TEST_F(ToyRunTest, MenuListsTheTreeAndItsCommandsWork)
     }
     EXPECT_EQ(RegistryText(kPillowKey, "Active"), "TRUE");
     PostMessageA(creature, WM_COMMAND, TOY_COMMAND_ABOUT, 0);
-    EXPECT_TRUE(TraceHas("box|About Pillowmoor Toy|Pillowmoor Toy, version 1.0. This is run 7.|OK|icon"));
+    // The version as the installer and the list of programs show it.
+    EXPECT_TRUE(
+        TraceHas("box|About Pillowmoor Toy|Pillowmoor Toy, version " TOY_VERSION_DOTTED ". This is run 7.|OK|icon"));
     End();
     DeleteFileW(shortcut.c_str());
 }
@@ -345,4 +348,35 @@ TEST_F(ToyRunTest, AsleepTheCreatureDreamsAClickWakesItAndInactiveDreamsShowNoth
     EXPECT_FALSE(VisibleWindowOfClass(kDreamsClass));
     EXPECT_EQ(RegistryText(kDreamsKey, "Executes"), "2");
     End();
+}
+
+// At the top of the screen there is no room above the creature: its dreams
+// rise beside it, inside the work area, at either corner and between them,
+// with most of their window off the creature, as when they rise above it.
+TEST_F(ToyRunTest, DreamsStayOnTheScreenAtItsTopEdge)
+{
+    MONITORINFO screen{};
+    screen.cbSize = sizeof screen;
+    GetMonitorInfoA(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &screen);
+    const RECT area = screen.rcWork;
+    folder.AddToyPlugin("Dreams");
+    for (LONG left : {area.left, (area.left + area.right) / 2, area.right - 128}) {
+        ASSERT_TRUE(SetRegistryString(kPillowKey + "\\Position", "Left", std::to_string(left)));
+        ASSERT_TRUE(SetRegistryString(kPillowKey + "\\Position", "Top", std::to_string(area.top)));
+        ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}));
+        SendMessageA(creature, WM_COMMAND, TOY_COMMAND_SLEEP, 0);
+        HWND dreams = host->WaitForWindow(kDreamsClass);
+        ASSERT_NE(dreams, nullptr);
+        RECT rect = WindowRect(dreams);
+        RECT body = WindowRect(creature);
+        RECT inside{};
+        RECT over{};
+        IntersectRect(&inside, &rect, &area);
+        IntersectRect(&over, &rect, &body);
+        auto size = [](const RECT& r) { return (r.right - r.left) * (r.bottom - r.top); };
+        EXPECT_TRUE(EqualRect(&inside, &rect) && size(over) * 2 <= size(rect))
+            << "creature at " << left << ": dreams at " << rect.left << "," << rect.top << " to " << rect.right << ","
+            << rect.bottom;
+        End();
+    }
 }

@@ -1,6 +1,7 @@
 #include "toys/Pillow/ToyMenu.h"
 
 #include <string>
+#include <vector>
 
 #include "app/ToyApp.h"
 #include "errors/ToyError.h"
@@ -36,6 +37,24 @@ std::string EntryText(const CToyPlugin& plugin)
         escaped += c == '&' ? "&&" : std::string(1, c);
     }
     return escaped;
+}
+
+// The program's version as its version resource gives it in four parts,
+// which is what the installer and the list of programs show; the string
+// table's shorter version text for a program without one.
+std::string ProgramVersion(HMODULE program)
+{
+    std::string path(32768, '\0');
+    path.resize(GetModuleFileNameA(program, path.data(), static_cast<DWORD>(path.size())));
+    std::vector<char> block(GetFileVersionInfoSizeA(path.c_str(), nullptr));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    if (block.empty() || !GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()) ||
+        !VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &size) || size < sizeof *fixed) {
+        return HeaderText(program, HEADER_VERSION);
+    }
+    return std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+           std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionLS));
 }
 
 void Append(HMENU menu, UINT flags, UINT_PTR id, const std::string& text)
@@ -105,6 +124,6 @@ void TogglePluginActive(const CToyApp& app, UINT command)
 
 std::string AboutText(const CToyApp& app)
 {
-    return HeaderText(app.instance, HEADER_DETAILS) + ", version " + HeaderText(app.instance, HEADER_VERSION) +
-           ". This is run " + std::to_string(app.runCount) + ".";
+    return HeaderText(app.instance, HEADER_DETAILS) + ", version " + ProgramVersion(app.instance) + ". This is run " +
+           std::to_string(app.runCount) + ".";
 }

@@ -31,6 +31,6 @@ MenuHandle BuildToyMenu(const CToyApp& app, bool asleep);
 // ERR_SETTING_REGISTRY_VALUE when the value cannot be written.
 void TogglePluginActive(const CToyApp& app, UINT command);
 
-// The text of the About box: the toy's details and version from the host's
-// string table, and the number of this run.
+// The text of the About box: the toy's details from the host's string table,
+// its version from its version resource, and the number of this run.
 std::string AboutText(const CToyApp& app);

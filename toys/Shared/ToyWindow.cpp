@@ -1,5 +1,7 @@
 #include "toys/Shared/ToyWindow.h"
 
+#include <algorithm>
+
 #include "errors/ToyError.h"
 
 WindowHandle CreateToyWindow(HMODULE module, const char* className, WNDPROC procedure, const char* title,
@@ -20,4 +22,20 @@ WindowHandle CreateToyWindow(HMODULE module, const char* className, WNDPROC proc
         throw ERR_CREATING_TOY_WINDOW;
     }
     return window;
+}
+
+RECT WorkAreaNear(POINT point)
+{
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoA(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST), &info)) {
+        return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    }
+    return info.rcWork;
+}
+
+POINT KeepInside(POINT topLeft, SIZE size, const RECT& area)
+{
+    auto within = [](LONG value, LONG low, LONG high) { return std::max(low, std::min(value, high)); };
+    return {within(topLeft.x, area.left, area.right - size.cx), within(topLeft.y, area.top, area.bottom - size.cy)};
 }

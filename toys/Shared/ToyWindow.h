@@ -21,3 +21,11 @@ Object* BoundObject(HWND window, UINT message, LPARAM lParam)
     }
     return reinterpret_cast<Object*>(GetWindowLongPtrA(window, GWLP_USERDATA));
 }
+
+// The work area of the monitor nearest to point: the screen without the
+// taskbar (the primary screen when the system names no monitor).
+RECT WorkAreaNear(POINT point);
+
+// topLeft moved just far enough for a window of size to lie inside area; an
+// area smaller than the window keeps the window's top left visible.
+POINT KeepInside(POINT topLeft, SIZE size, const RECT& area);
