@@ -271,7 +271,9 @@ TEST_F(ToyRunTest, InactivePillowEndsTheRunAtOnce)
 // The menu as it really opens (read inside the host by the menu reader) lists
 // the whole tree with each plugin's state; a plugin's entry switches its
 // stored Active value, "Start with Windows" makes and removes the shortcut,
-// and About shows the version and the run.
+// and About shows the version and the run. The pillow's own entry is greyed
+// and its command does nothing: switched off, the toy would show no menu to
+// switch it on again with.
 TEST_F(ToyRunTest, MenuListsTheTreeAndItsCommandsWork)
 {
     const std::wstring shortcut = StartupShortcutPath();
@@ -287,18 +289,20 @@ TEST_F(ToyRunTest, MenuListsTheTreeAndItsCommandsWork)
                   {"Inactive", "Inactive 1.0: Test plugin tp_inactive|unchecked"},
                   {"Listener", "Listener 1.0: Test plugin tp_listener|checked"},
                   {"MenuReader", "MenuReader 1.0: Test plugin tp_menureader|checked"},
-                  {"Pillow", "Pillow 1.0: The creature: breathes, blinks, sleeps and follows the mouse|checked"},
+                  {"Pillow", "Pillow 1.0: The creature: breathes, blinks, sleeps and follows the mouse|checked greyed"},
               }));
     EXPECT_EQ(items, (std::vector<std::string>{"Plugins", "A change takes effect at the next start", "Go to sleep",
                                                "Start with Windows", "About Pillowmoor Toy", "Exit"}));
 
     const UINT dreams = ids["Dreams"];
     for (bool off : {true, false}) {
+        PostMessageA(creature, WM_COMMAND, ids["Pillow"], 0);
         PostMessageA(creature, WM_COMMAND, dreams, 0);
         PostMessageA(creature, WM_COMMAND, TOY_COMMAND_START_WITH_WINDOWS, 0);
         EXPECT_TRUE(WaitUntil([&] {
             return RegistryText(kDreamsKey, "Active") == (off ? "FALSE" : "TRUE") && StartsWithWindows() == off;
         }));
+        EXPECT_EQ(RegistryText(kPillowKey, "Active"), "TRUE");
         OpenMenu();
         EXPECT_EQ(plugins["Dreams"].ends_with("|checked"), !off);
         EXPECT_EQ(std::count(items.begin(), items.end(), off ? "Start with Windows (checked)" : "Start with Windows"),
@@ -310,7 +314,6 @@ TEST_F(ToyRunTest, MenuListsTheTreeAndItsCommandsWork)
                                                              std::wstring(here.begin(), here.end())));
         }
     }
-    EXPECT_EQ(RegistryText(kPillowKey, "Active"), "TRUE");
     PostMessageA(creature, WM_COMMAND, TOY_COMMAND_ABOUT, 0);
     // The version as the installer and the list of programs show it.
     EXPECT_TRUE(

@@ -175,7 +175,7 @@ private:
 
     void ShowMenu()
     {
-        MenuHandle menu = BuildToyMenu(*app, asleep_);
+        MenuHandle menu = BuildToyMenu(*app, *this, asleep_);
         POINT cursor{};
         GetCursorPos(&cursor);
         TrackPopupMenu(menu.Get(), TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, window_.Get(), nullptr);
@@ -206,7 +206,7 @@ private:
             PostQuitMessage(0);
             return;
         }
-        TogglePluginActive(*app, command);
+        TogglePluginActive(*app, *this, command);
     }
 
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam)

@@ -77,7 +77,7 @@ std::vector<CToyPlugin*> ToyTree(const CToyApp& app)
     return tree;
 }
 
-MenuHandle BuildToyMenu(const CToyApp& app, bool asleep)
+MenuHandle BuildToyMenu(const CToyApp& app, const CToyPlugin& carrier, bool asleep)
 {
     MenuHandle menu(CreatePopupMenu());
     if (!menu) {
@@ -90,8 +90,8 @@ MenuHandle BuildToyMenu(const CToyApp& app, bool asleep)
     }
     UINT id = TOY_COMMAND_FIRST_PLUGIN;
     for (CToyPlugin* plugin : ToyTree(app)) {
-        Append(plugins.Get(), MF_STRING | (StoredActive(*plugin) ? MF_CHECKED : MF_UNCHECKED), id++,
-               EntryText(*plugin));
+        UINT flags = (StoredActive(*plugin) ? MF_CHECKED : MF_UNCHECKED) | (plugin == &carrier ? MF_GRAYED : 0);
+        Append(plugins.Get(), MF_STRING | flags, id++, EntryText(*plugin));
     }
     Append(plugins.Get(), MF_SEPARATOR, 0, "");
     Append(plugins.Get(), MF_STRING | MF_GRAYED, 0, "A change takes effect at the next start");
@@ -110,10 +110,11 @@ MenuHandle BuildToyMenu(const CToyApp& app, bool asleep)
     return menu;
 }
 
-void TogglePluginActive(const CToyApp& app, UINT command)
+void TogglePluginActive(const CToyApp& app, const CToyPlugin& carrier, UINT command)
 {
     std::vector<CToyPlugin*> tree = ToyTree(app);
-    if (command < TOY_COMMAND_FIRST_PLUGIN || command - TOY_COMMAND_FIRST_PLUGIN >= tree.size()) {
+    if (command < TOY_COMMAND_FIRST_PLUGIN || command - TOY_COMMAND_FIRST_PLUGIN >= tree.size() ||
+        tree[command - TOY_COMMAND_FIRST_PLUGIN] == &carrier) {
         return;
     }
     const CToyPlugin& plugin = *tree[command - TOY_COMMAND_FIRST_PLUGIN];

@@ -23,13 +23,15 @@ inline constexpr UINT TOY_COMMAND_FIRST_PLUGIN = 1000;
 // Every plugin of the toy: each top-level plugin followed by its subtree.
 std::vector<CToyPlugin*> ToyTree(const CToyApp& app);
 
-// Throws ERR_SETTING_UP_PLUGINS_MENU when the menu cannot be made.
-MenuHandle BuildToyMenu(const CToyApp& app, bool asleep);
+// The menu that carrier shows. Carrier's own entry is greyed: switched off,
+// it would show no menu to switch it on again with. Throws
+// ERR_SETTING_UP_PLUGINS_MENU when the menu cannot be made.
+MenuHandle BuildToyMenu(const CToyApp& app, const CToyPlugin& carrier, bool asleep);
 
 // For a plugin entry's command: switches that plugin's stored Active value
-// between "TRUE" and "FALSE"; any other command is left alone. Throws
-// ERR_SETTING_REGISTRY_VALUE when the value cannot be written.
-void TogglePluginActive(const CToyApp& app, UINT command);
+// between "TRUE" and "FALSE"; carrier's entry and any other command are left
+// alone. Throws ERR_SETTING_REGISTRY_VALUE when the value cannot be written.
+void TogglePluginActive(const CToyApp& app, const CToyPlugin& carrier, UINT command);
 
 // The text of the About box: the toy's details from the host's string table,
 // its version from its version resource, and the number of this run.
