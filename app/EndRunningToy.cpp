@@ -1,10 +1,12 @@
-// EndRunningToy.exe: run by the installer before it removes the toy. Ends
-// every toy started from the program beside it as a user would, by asking
-// its windows to close (the creature ends the toy on WM_CLOSE), and waits for
-// it. Exit code 0 when no such toy runs any more; 1 when one still runs after
-// half a minute (a toy with no window to close), so that the removal fails
-// before it has removed anything instead of leaving a running toy without
-// its files.
+// EndRunningToy.exe: run by the installer before it removes the toy, and by
+// the creature's "Restart now". Ends every toy started from the program
+// beside it as a user would, by asking its windows to close (the creature
+// ends the toy on WM_CLOSE), and waits for it. Exit code 0 when no such toy
+// runs any more; 1 when one still runs after half a minute (a toy with no
+// window to close), so that the removal fails before it has removed anything
+// instead of leaving a running toy without its files. With the argument
+// "restart" it then starts the program again in its own current folder,
+// which is the one the ended toy ran in.
 #include <string>
 #include <vector>
 
@@ -63,7 +65,20 @@ std::vector<KernelHandle> CloseEvery(const std::string& program)
 
 } // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+bool Start(const std::string& program)
+{
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessA(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+        return false;
+    }
+    KernelHandle thread(started.hThread);
+    KernelHandle process(started.hProcess);
+    return true;
+}
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int)
 {
     std::string own = ModulePath(nullptr);
     std::string program = own.substr(0, own.find_last_of('\\') + 1) + "PillowmoorToy.exe";
@@ -71,6 +86,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         if (WaitForSingleObject(process.Get(), kWaitMilliseconds) != WAIT_OBJECT_0) {
             return 1;
         }
+    }
+    if (std::string(arguments) == "restart" && !Start(program)) {
+        return 1;
     }
     return 0;
 }

@@ -12,6 +12,7 @@
 #include "plugins/ToyPlugin.h"
 #include "toys/Pillow/Creature.h"
 #include "toys/Pillow/Placement.h"
+#include "toys/Pillow/PluginsFolder.h"
 #include "toys/Pillow/StartWithWindows.h"
 #include "toys/Pillow/ToyMenu.h"
 #include "toys/Shared/FrameCache.h"
@@ -201,6 +202,15 @@ private:
             return;
         case TOY_COMMAND_ABOUT:
             ShowAbout();
+            return;
+        case TOY_COMMAND_ADD_PLUGIN:
+            AddPluginPackage(window_.Get());
+            return;
+        case TOY_COMMAND_OPEN_PLUGINS_FOLDER:
+            OpenPluginsFolder(window_.Get());
+            return;
+        case TOY_COMMAND_RESTART:
+            RestartToy(window_.Get());
             return;
         case TOY_COMMAND_EXIT:
             PostQuitMessage(0);

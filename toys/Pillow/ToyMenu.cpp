@@ -9,6 +9,7 @@
 #include "plugins/ToyPlugin.h"
 #include "support/Registry.h"
 #include "support/Resources.h"
+#include "toys/Pillow/PluginsFolder.h"
 #include "toys/Pillow/StartWithWindows.h"
 
 namespace {
@@ -18,13 +19,6 @@ std::string HeaderText(HMODULE module, UINT id)
     std::string text;
     LoadResourceString(module, id, ResourceBufferSize, text);
     return text;
-}
-
-// The value the next start will use, which is what the entry shows.
-bool StoredActive(const CToyPlugin& plugin)
-{
-    std::string value;
-    return GetRegistryString(plugin.registryKey, VALUE_ACTIVE, value) && value == "TRUE";
 }
 
 // "Name version: details", with "&" doubled so that menus show it as written.
@@ -66,6 +60,12 @@ void Append(HMENU menu, UINT flags, UINT_PTR id, const std::string& text)
 
 } // namespace
 
+bool StoredActive(const CToyPlugin& plugin)
+{
+    std::string value;
+    return GetRegistryString(plugin.registryKey, VALUE_ACTIVE, value) && value == "TRUE";
+}
+
 std::vector<CToyPlugin*> ToyTree(const CToyApp& app)
 {
     std::vector<CToyPlugin*> tree;
@@ -94,7 +94,13 @@ MenuHandle BuildToyMenu(const CToyApp& app, const CToyPlugin& carrier, bool asle
         Append(plugins.Get(), MF_STRING | flags, id++, EntryText(*plugin));
     }
     Append(plugins.Get(), MF_SEPARATOR, 0, "");
+    Append(plugins.Get(), MF_STRING, TOY_COMMAND_ADD_PLUGIN, "Add plugin...");
+    Append(plugins.Get(), MF_STRING, TOY_COMMAND_OPEN_PLUGINS_FOLDER, "Open plugins folder");
+    Append(plugins.Get(), MF_SEPARATOR, 0, "");
     Append(plugins.Get(), MF_STRING | MF_GRAYED, 0, "A change takes effect at the next start");
+    if (ChangesWaitForStart(app)) {
+        Append(plugins.Get(), MF_STRING, TOY_COMMAND_RESTART, "Restart now");
+    }
     Append(menu.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(plugins.Get()), "Plugins");
     plugins.Release();
     if (asleep) {

@@ -1,5 +1,7 @@
 // The creature's right-click menu: "Plugins" (one entry for every plugin in
-// the tree, checked when its stored Active value is "TRUE"), sleep or wake,
+// the tree, checked when its stored Active value is "TRUE", then "Add
+// plugin...", "Open plugins folder", and "Restart now" while a change waits
+// for the next start), sleep or wake,
 // "Start with Windows" (checked when on), "About Pillowmoor Toy" and "Exit".
 #pragma once
 
@@ -18,7 +20,14 @@ inline constexpr UINT TOY_COMMAND_WAKE = 101;
 inline constexpr UINT TOY_COMMAND_ABOUT = 102;
 inline constexpr UINT TOY_COMMAND_EXIT = 103;
 inline constexpr UINT TOY_COMMAND_START_WITH_WINDOWS = 104;
+inline constexpr UINT TOY_COMMAND_ADD_PLUGIN = 105;
+inline constexpr UINT TOY_COMMAND_OPEN_PLUGINS_FOLDER = 106;
+inline constexpr UINT TOY_COMMAND_RESTART = 107;
 inline constexpr UINT TOY_COMMAND_FIRST_PLUGIN = 1000;
+
+// The Active value the next start will use, which is what the entry shows:
+// true when it is "TRUE".
+bool StoredActive(const CToyPlugin& plugin);
 
 // Every plugin of the toy: each top-level plugin followed by its subtree.
 std::vector<CToyPlugin*> ToyTree(const CToyApp& app);
