@@ -76,25 +76,28 @@ bool TypeFileName(HWND dialog, const std::string& path)
     return field != nullptr && SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str())) != 0;
 }
 
+struct TitleSearch {
+    std::string text;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchTitle(HWND window, LPARAM param)
+{
+    auto& search = *reinterpret_cast<TitleSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != GetCurrentProcessId() && IsWindowVisible(window) &&
+        WindowText(window).find(search.text) != std::string::npos) {
+        search.found = window;
+    }
+    return TRUE;
+}
+
 // A visible top-level window of another process whose title holds text.
 HWND WindowShowing(const std::string& text)
 {
-    struct Search {
-        std::string text;
-        HWND found = nullptr;
-    } search{text};
-    EnumWindows(
-        [](HWND window, LPARAM param) {
-            auto& search = *reinterpret_cast<Search*>(param);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner != GetCurrentProcessId() && IsWindowVisible(window) &&
-                WindowText(window).find(search.text) != std::string::npos) {
-                search.found = window;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    TitleSearch search{text};
+    EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
