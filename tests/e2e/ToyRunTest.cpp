@@ -463,7 +463,13 @@ TEST_F(ToyRunTest, AddedPluginIsInstalledByRestartNow)
     ASSERT_TRUE(WaitUntil([&] { return (again = FindWindowA(kCreatureClass, nullptr)) != nullptr; }));
     DWORD restarted = 0;
     GetWindowThreadProcessId(again, &restarted);
-    KernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, restarted));
+    KernelHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, restarted));
+    // Started again only once this toy had ended, so that the two never run at once.
+    FILETIME created{}, exited{}, kernel{}, user{};
+    ASSERT_TRUE(GetProcessTimes(process.Get(), &created, &exited, &kernel, &user));
+    FILETIME ended = host->ExitTime();
+    EXPECT_NE(ended.dwHighDateTime, 0u);
+    EXPECT_GE(CompareFileTime(&created, &ended), 0);
     EXPECT_EQ(RegistryText(kToyKey, "Executes"), "2");
     EXPECT_TRUE(IsCopyOf(folder.PluginsPath() + "Good.kvp", "tp_good"));
     EXPECT_EQ(GetFileAttributesA((folder.PluginsPath() + "Good.kvd").c_str()), INVALID_FILE_ATTRIBUTES);

@@ -99,3 +99,10 @@ HostRun RunHost(const std::string& currentFolder, unsigned long timeoutMs)
     run.exitCode = child.WaitForExit(0);
     return run;
 }
+
+FILETIME RunningHost::ExitTime() const
+{
+    FILETIME created{}, exited{}, kernel{}, user{};
+    GetProcessTimes(process_.Get(), &created, &exited, &kernel, &user);
+    return exited;
+}
