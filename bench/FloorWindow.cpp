@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "toys/Dreams/Drift.h"
@@ -32,33 +33,38 @@ double CreatureFramesPerSecond(bool asleep)
     return changes / 60.0;
 }
 
-struct Floor {
+struct Floor : WindowHandler {
+    Floor(std::unique_ptr<LayeredCanvas> drawn, const char* className)
+        : canvas(std::move(drawn)), windowClass(GetModuleHandleA(nullptr), className)
+    {
+    }
+
+    bool OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM, LRESULT&) override
+    {
+        if (message == WM_TIMER && wParam == kEndTimer) {
+            PostQuitMessage(0);
+            return true;
+        }
+        if (message == WM_TIMER) {
+            canvas->Present(window);
+            return true;
+        }
+        return false;
+    }
+
     std::unique_ptr<LayeredCanvas> canvas;
+    WindowClass windowClass;
     WindowHandle window;
 };
 
-LRESULT CALLBACK FloorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    auto* floor = BoundObject<Floor>(window, message, lParam);
-    if (message == WM_TIMER && wParam == kEndTimer) {
-        PostQuitMessage(0);
-        return 0;
-    }
-    if (message == WM_TIMER && floor != nullptr) {
-        floor->canvas->Present(window);
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-void Open(Floor& floor, const char* className, POINT place, double framesPerSecond)
+void Open(Floor& floor, const char* title, POINT place, double framesPerSecond)
 {
     SIZE size{floor.canvas->Width(), floor.canvas->Height()};
-    floor.window = CreateToyWindow(GetModuleHandleA(nullptr), className, FloorProc, className, 0, place, size, &floor);
+    floor.window = CreateToyWindow(floor.windowClass, title, 0, place, size, &floor);
     floor.canvas->Present(floor.window.Get());
     ShowWindow(floor.window.Get(), SW_SHOWNOACTIVATE);
     SetTimer(floor.window.Get(), 2, static_cast<UINT>(1000 / framesPerSecond + 0.5), nullptr);
-    std::printf("%s %.1f frames/s\n", className, framesPerSecond);
+    std::printf("%s %.1f frames/s\n", title, framesPerSecond);
 }
 
 } // namespace
@@ -69,10 +75,10 @@ int main(int argc, char** argv)
         return 2;
     }
     bool asleep = std::strcmp(argv[1], "asleep") == 0;
-    Floor creature{std::make_unique<LayeredCanvas>(CREATURE_SIZE, CREATURE_SIZE), {}};
+    Floor creature(std::make_unique<LayeredCanvas>(CREATURE_SIZE, CREATURE_SIZE), "FloorCreature");
     DrawCreature(*creature.canvas, LookAt(0, asleep));
     Open(creature, "FloorCreature", {400, 400}, CreatureFramesPerSecond(asleep));
-    Floor dreams{std::make_unique<LayeredCanvas>(DREAMS_WIDTH, DREAMS_HEIGHT), {}};
+    Floor dreams(std::make_unique<LayeredCanvas>(DREAMS_WIDTH, DREAMS_HEIGHT), "FloorDreams");
     if (asleep) {
         RECT creatureRect{};
         GetWindowRect(creature.window.Get(), &creatureRect);

@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 
+#include "ToyVersion.h"
 #include "errors/ReportFormat.h"
 #include "errors/ToyError.h"
 #include "plugins/ToyChannel.h"
@@ -15,6 +16,7 @@
 #include "tests/support/HostProcess.h"
 #include "tests/support/RegistryCleanup.h"
 #include "tests/support/ToyFolder.h"
+#include "tools/kvdpack/PackageWriter.h"
 #include "toys/Pillow/StartWithWindows.h"
 #include "toys/Pillow/ToyMenu.h"
 
@@ -54,6 +56,49 @@ std::vector<std::uint32_t> CaptureScreenArea(HWND window)
     const auto* pixels = static_cast<const std::uint32_t*>(bits);
     return copied ? std::vector<std::uint32_t>(pixels, pixels + static_cast<std::size_t>(width) * height)
                   : std::vector<std::uint32_t>();
+}
+
+std::string WindowText(HWND window)
+{
+    char text[256];
+    int length = GetWindowTextA(window, text, sizeof text);
+    return std::string(text, length > 0 ? length : 0);
+}
+
+// Types path into a file dialog's file name field, as a user would: the
+// combo box of the dialog (cmb13), or the edit field of an older one (edt1).
+bool TypeFileName(HWND dialog, const std::string& path)
+{
+    HWND field = GetDlgItem(dialog, 0x47C);
+    if (field == nullptr) {
+        field = GetDlgItem(dialog, 0x480);
+    }
+    return field != nullptr && SendMessageA(field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str())) != 0;
+}
+
+struct TitleSearch {
+    std::string text;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchTitle(HWND window, LPARAM param)
+{
+    auto& search = *reinterpret_cast<TitleSearch*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != GetCurrentProcessId() && IsWindowVisible(window) &&
+        WindowText(window).find(search.text) != std::string::npos) {
+        search.found = window;
+    }
+    return TRUE;
+}
+
+// A visible top-level window of another process whose title holds text.
+HWND WindowShowing(const std::string& text)
+{
+    TitleSearch search{text};
+    EnumWindows(MatchTitle, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 // A visible window of this class, of any process.
@@ -270,7 +315,9 @@ TEST_F(ToyRunTest, InactivePillowEndsTheRunAtOnce)
 // The menu as it really opens (read inside the host by the menu reader) lists
 // the whole tree with each plugin's state; a plugin's entry switches its
 // stored Active value, "Start with Windows" makes and removes the shortcut,
-// and About shows the version and the run.
+// and About shows the version and the run. The pillow's own entry is greyed
+// and its command does nothing: switched off, the toy would show no menu to
+// switch it on again with.
 TEST_F(ToyRunTest, MenuListsTheTreeAndItsCommandsWork)
 {
     const std::wstring shortcut = StartupShortcutPath();
@@ -286,20 +333,26 @@ TEST_F(ToyRunTest, MenuListsTheTreeAndItsCommandsWork)
                   {"Inactive", "Inactive 1.0: Test plugin tp_inactive|unchecked"},
                   {"Listener", "Listener 1.0: Test plugin tp_listener|checked"},
                   {"MenuReader", "MenuReader 1.0: Test plugin tp_menureader|checked"},
-                  {"Pillow", "Pillow 1.0: The creature: breathes, blinks, sleeps and follows the mouse|checked"},
+                  {"Pillow", "Pillow 1.0: The creature: breathes, blinks, sleeps and follows the mouse|checked greyed"},
               }));
-    EXPECT_EQ(items, (std::vector<std::string>{"Plugins", "A change takes effect at the next start", "Go to sleep",
-                                               "Start with Windows", "About Pillowmoor Toy", "Exit"}));
+    const std::vector<std::string> menu{
+        "Plugins",     "Add plugin...",      "Open plugins folder",  "A change takes effect at the next start",
+        "Go to sleep", "Start with Windows", "About Pillowmoor Toy", "Exit"};
+    EXPECT_EQ(items, menu);
 
     const UINT dreams = ids["Dreams"];
     for (bool off : {true, false}) {
+        PostMessageA(creature, WM_COMMAND, ids["Pillow"], 0);
         PostMessageA(creature, WM_COMMAND, dreams, 0);
         PostMessageA(creature, WM_COMMAND, TOY_COMMAND_START_WITH_WINDOWS, 0);
         EXPECT_TRUE(WaitUntil([&] {
             return RegistryText(kDreamsKey, "Active") == (off ? "FALSE" : "TRUE") && StartsWithWindows() == off;
         }));
+        EXPECT_EQ(RegistryText(kPillowKey, "Active"), "TRUE");
         OpenMenu();
         EXPECT_EQ(plugins["Dreams"].ends_with("|checked"), !off);
+        // Switched off, Dreams waits for the next start; switched back, nothing does.
+        EXPECT_EQ(std::count(items.begin(), items.end(), "Restart now"), off ? 1 : 0);
         EXPECT_EQ(std::count(items.begin(), items.end(), off ? "Start with Windows (checked)" : "Start with Windows"),
                   1);
         if (off) {
@@ -309,9 +362,10 @@ TEST_F(ToyRunTest, MenuListsTheTreeAndItsCommandsWork)
                                                              std::wstring(here.begin(), here.end())));
         }
     }
-    EXPECT_EQ(RegistryText(kPillowKey, "Active"), "TRUE");
     PostMessageA(creature, WM_COMMAND, TOY_COMMAND_ABOUT, 0);
-    EXPECT_TRUE(TraceHas("box|About Pillowmoor Toy|Pillowmoor Toy, version 1.0. This is run 7.|OK|icon"));
+    // The version as the installer and the list of programs show it.
+    EXPECT_TRUE(
+        TraceHas("box|About Pillowmoor Toy|Pillowmoor Toy, version " TOY_VERSION_DOTTED ". This is run 7.|OK|icon"));
     End();
     DeleteFileW(shortcut.c_str());
 }
@@ -344,5 +398,94 @@ TEST_F(ToyRunTest, AsleepTheCreatureDreamsAClickWakesItAndInactiveDreamsShowNoth
     EXPECT_TRUE(TraceHas("tp_listener told state=" + std::to_string(TOY_STATE_ASLEEP)));
     EXPECT_FALSE(VisibleWindowOfClass(kDreamsClass));
     EXPECT_EQ(RegistryText(kDreamsKey, "Executes"), "2");
+    End();
+}
+
+// At the top of the screen there is no room above the creature: its dreams
+// rise beside it, inside the work area, at either corner and between them,
+// with most of their window off the creature, as when they rise above it.
+TEST_F(ToyRunTest, DreamsStayOnTheScreenAtItsTopEdge)
+{
+    MONITORINFO screen{};
+    screen.cbSize = sizeof screen;
+    GetMonitorInfoA(MonitorFromPoint({0, 0}, MONITOR_DEFAULTTOPRIMARY), &screen);
+    const RECT area = screen.rcWork;
+    folder.AddToyPlugin("Dreams");
+    for (LONG left : {area.left, (area.left + area.right) / 2, area.right - 128}) {
+        ASSERT_TRUE(SetRegistryString(kPillowKey + "\\Position", "Left", std::to_string(left)));
+        ASSERT_TRUE(SetRegistryString(kPillowKey + "\\Position", "Top", std::to_string(area.top)));
+        ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}));
+        SendMessageA(creature, WM_COMMAND, TOY_COMMAND_SLEEP, 0);
+        HWND dreams = host->WaitForWindow(kDreamsClass);
+        ASSERT_NE(dreams, nullptr);
+        RECT rect = WindowRect(dreams);
+        RECT body = WindowRect(creature);
+        RECT inside{};
+        RECT over{};
+        IntersectRect(&inside, &rect, &area);
+        IntersectRect(&over, &rect, &body);
+        auto size = [](const RECT& r) { return (r.right - r.left) * (r.bottom - r.top); };
+        EXPECT_TRUE(EqualRect(&inside, &rect) && size(over) * 2 <= size(rect))
+            << "creature at " << left << ": dreams at " << rect.left << "," << rect.top << " to " << rect.right << ","
+            << rect.bottom;
+        End();
+    }
+}
+
+// "Add plugin..." copies the package chosen in its file dialog into Plugins\,
+// says that it comes at the next start and offers to restart: yes ends this
+// toy and starts it again in the same folder, which installs the package.
+TEST_F(ToyRunTest, AddedPluginIsInstalledByRestartNow)
+{
+    ASSERT_TRUE(CreateDirectoryA((folder.Path() + "Downloads").c_str(), nullptr));
+    const std::string package = folder.Path() + "Downloads\\Good.kvd";
+    std::string error;
+    ASSERT_TRUE(WritePackage(TestPluginPath("tp_good"), package, "Good.kvp", error)) << error;
+    ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}));
+
+    PostMessageA(creature, WM_COMMAND, TOY_COMMAND_ADD_PLUGIN, 0);
+    HWND dialog = host->WaitForWindow("#32770");
+    ASSERT_NE(dialog, nullptr) << "no file dialog";
+    EXPECT_EQ(WindowText(dialog), "Add plugin");
+    ASSERT_TRUE(TypeFileName(dialog, package));
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = host->VisibleWindow("#32770")) != nullptr && box != dialog; }));
+    EXPECT_EQ(ReadBytes(folder.PluginsPath() + "Good.kvd"), ReadBytes(package));
+    // A message box's text is its static control 0xFFFF.
+    EXPECT_EQ(WindowText(GetDlgItem(box, 0xFFFF)),
+              "Good.kvd is in Plugins\\ and is installed at the next start.\n\nRestart the toy now?");
+    PostMessageA(box, WM_COMMAND, IDYES, 0);
+    EXPECT_EQ(host->WaitForExit(), 0u);
+
+    HWND again = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (again = FindWindowA(kCreatureClass, nullptr)) != nullptr; }));
+    DWORD restarted = 0;
+    GetWindowThreadProcessId(again, &restarted);
+    KernelHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, restarted));
+    // Started again only once this toy had ended, so that the two never run at once.
+    FILETIME created{}, exited{}, kernel{}, user{};
+    ASSERT_TRUE(GetProcessTimes(process.Get(), &created, &exited, &kernel, &user));
+    FILETIME ended = host->ExitTime();
+    EXPECT_NE(ended.dwHighDateTime, 0u);
+    EXPECT_GE(CompareFileTime(&created, &ended), 0);
+    EXPECT_EQ(RegistryText(kToyKey, "Executes"), "2");
+    EXPECT_TRUE(IsCopyOf(folder.PluginsPath() + "Good.kvp", "tp_good"));
+    EXPECT_EQ(GetFileAttributesA((folder.PluginsPath() + "Good.kvd").c_str()), INVALID_FILE_ATTRIBUTES);
+    PostMessageA(again, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process.Get(), 30000), WAIT_OBJECT_0);
+}
+
+// "Open plugins folder" shows the toy's Plugins\ in the file manager, a
+// window of another program, which the test closes again.
+TEST_F(ToyRunTest, OpenPluginsFolderShowsItInTheFileManager)
+{
+    ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}));
+    PostMessageA(creature, WM_COMMAND, TOY_COMMAND_OPEN_PLUGINS_FOLDER, 0);
+    HWND shown = nullptr;
+    EXPECT_TRUE(WaitUntil([&] { return (shown = WindowShowing("Plugins")) != nullptr; }));
+    PostMessageA(shown, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(shown); }));
     End();
 }

@@ -5,6 +5,7 @@
 #include "app/ToyApp.h"
 #include "plugins/ToyPlugin.h"
 #include "tests/plugins/BoxRecorder.h"
+#include "toys/Pillow/ToyMenu.h"
 
 namespace {
 
@@ -18,17 +19,19 @@ std::string ItemText(HMENU menu, int position)
     return std::string(text, length > 0 ? length : 0);
 }
 
-// Entries of a submenu that carry an id are plugins; everything else is
-// traced as a menu item.
+// Entries with a plugin's command are plugins, traced with their state
+// ("checked" or "unchecked", and " greyed"); everything else is traced as a
+// menu item.
 void TraceMenu(HMENU menu, bool submenu)
 {
     for (int position = 0; position < GetMenuItemCount(menu); ++position) {
         std::string text = ItemText(menu, position);
-        bool checked = (GetMenuState(menu, position, MF_BYPOSITION) & MF_CHECKED) != 0;
+        UINT state = GetMenuState(menu, position, MF_BYPOSITION);
+        bool checked = (state & MF_CHECKED) != 0;
         UINT id = GetMenuItemID(menu, position);
-        if (submenu && id != 0) {
-            AppendTrace(
-                ("menu plugin " + text + "|" + (checked ? "checked" : "unchecked") + "|" + std::to_string(id)).c_str());
+        if (submenu && id >= TOY_COMMAND_FIRST_PLUGIN && id != static_cast<UINT>(-1)) {
+            std::string shown = std::string(checked ? "checked" : "unchecked") + ((state & MF_GRAYED) ? " greyed" : "");
+            AppendTrace(("menu plugin " + text + "|" + shown + "|" + std::to_string(id)).c_str());
         } else if (!text.empty()) {
             AppendTrace(("menu item " + text + (checked ? " (checked)" : "")).c_str());
         }

@@ -143,3 +143,10 @@ ToolRun RunTool(const std::string& program, const std::string& arguments, const 
     run.exitCode = code;
     return run;
 }
+
+FILETIME RunningHost::ExitTime() const
+{
+    FILETIME created{}, exited{}, kernel{}, user{};
+    GetProcessTimes(process_.Get(), &created, &exited, &kernel, &user);
+    return exited;
+}

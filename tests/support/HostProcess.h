@@ -42,6 +42,8 @@ public:
     // The exit code once the process has ended, waiting at most timeoutMs;
     // STILL_ACTIVE when it has not.
     unsigned long WaitForExit(unsigned long timeoutMs = 30000) const;
+    // When the process ended, as GetProcessTimes gives it; zero while it runs.
+    FILETIME ExitTime() const;
 
 private:
     KernelHandle process_;

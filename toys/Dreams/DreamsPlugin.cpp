@@ -3,6 +3,7 @@
 // plugins/ToyChannel.h, so it follows any parent that speaks that channel; it
 // moves on a frame each time the parent shows one, with no timer of its own.
 #include <memory>
+#include <optional>
 
 #include "errors/ToyError.h"
 #include "plugins/ToyChannel.h"
@@ -29,8 +30,9 @@ public:
         }
         frames_ = std::make_unique<FrameCache>(kWidth, kHeight);
         // Clicks pass through the letters to whatever lies below them.
-        window_ = CreateToyWindow(module, kClassName, DefWindowProcA, "Dreams", WS_EX_TRANSPARENT | WS_EX_NOACTIVATE,
-                                  {0, 0}, {kWidth, kHeight}, nullptr);
+        windowClass_.emplace(module, kClassName);
+        window_ = CreateToyWindow(*windowClass_, "Dreams", WS_EX_TRANSPARENT | WS_EX_NOACTIVATE, {0, 0},
+                                  {kWidth, kHeight}, nullptr);
         if (AskParentState(*this) == TOY_STATE_ASLEEP) {
             StartDreaming();
         }
@@ -40,7 +42,7 @@ public:
     std::int32_t ReleaseHook() override
     {
         window_.Reset();
-        UnregisterClassA(kClassName, module);
+        windowClass_.reset();
         frames_.reset();
         return 1;
     }
@@ -109,6 +111,8 @@ private:
 
     HWND parentWindow_ = nullptr;
     std::unique_ptr<FrameCache> frames_;
+    // Declared before the window, which must go first.
+    std::optional<WindowClass> windowClass_;
     WindowHandle window_;
     RECT placed_{};
     unsigned frame_ = 0;

@@ -1,5 +1,7 @@
 #include "toys/Dreams/Drift.h"
 
+#include "toys/Shared/ToyWindow.h"
+
 namespace {
 
 // Frames a letter takes from the creature to the top, and how many float at once.
@@ -22,9 +24,18 @@ void DrawZ(LayeredCanvas& canvas, float centreX, float centreY, float size, Colo
 
 } // namespace
 
+// With no room above the creature (it sits at the top of the screen), the
+// letters rise beside its head: on its right, or on its left where the right
+// edge leaves no room. Either way the window is kept inside the work area.
 POINT DreamsPlace(const RECT& creature)
 {
-    return {creature.right - DREAMS_WIDTH + 8, creature.top - DREAMS_HEIGHT + 40};
+    RECT area = WorkAreaNear({(creature.left + creature.right) / 2, (creature.top + creature.bottom) / 2});
+    POINT place{creature.right - DREAMS_WIDTH + 8, creature.top - DREAMS_HEIGHT + 40};
+    if (place.y < area.top) {
+        LONG rightOfIt = creature.right - 8;
+        place = {rightOfIt + DREAMS_WIDTH <= area.right ? rightOfIt : creature.left - DREAMS_WIDTH + 8, creature.top};
+    }
+    return KeepInside(place, {DREAMS_WIDTH, DREAMS_HEIGHT}, area);
 }
 
 // Each letter rises along a gentle curve, growing, and fades near the top.

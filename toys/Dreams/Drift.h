@@ -13,8 +13,9 @@ inline constexpr int DREAMS_HEIGHT = 96;
 // this many frames: that many are drawn once and shown in turn.
 inline constexpr unsigned DREAMS_DISTINCT_FRAMES = 12;
 
-// Above the creature's right shoulder: the top left of the dreams' window
-// for a creature window at creature.
+// Above the creature's right shoulder, or beside its head at the top of the
+// screen: the top left of the dreams' window for a creature window at
+// creature, always inside the work area of the creature's monitor.
 POINT DreamsPlace(const RECT& creature);
 
 // Frame number frame (below DREAMS_DISTINCT_FRAMES) of the drifting letters.

@@ -4,6 +4,7 @@
 // on a right click. Its children hear when it falls asleep or wakes through
 // the channel of plugins/ToyChannel.h.
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/ToyApp.h"
@@ -12,6 +13,7 @@
 #include "plugins/ToyPlugin.h"
 #include "toys/Pillow/Creature.h"
 #include "toys/Pillow/Placement.h"
+#include "toys/Pillow/PluginsFolder.h"
 #include "toys/Pillow/StartWithWindows.h"
 #include "toys/Pillow/ToyMenu.h"
 #include "toys/Shared/FrameCache.h"
@@ -25,7 +27,7 @@ constexpr UINT_PTR kAnimationTimer = 1;
 constexpr DWORD kIdleBeforeSleep = 30000;
 constexpr SIZE kWindowSize{CREATURE_SIZE, CREATURE_SIZE};
 
-class PillowPlugin : public CToyPlugin {
+class PillowPlugin : public CToyPlugin, private WindowHandler {
 public:
     std::int32_t InitialiseHook() override
     {
@@ -37,8 +39,9 @@ public:
         }
         ClaimTheToy();
         frames_ = std::make_unique<FrameCache>(CREATURE_SIZE, CREATURE_SIZE);
-        window_ = CreateToyWindow(module, kClassName, WindowProc, "Pillowmoor Toy", 0,
-                                  LoadPlacement(registryKey, kWindowSize), kWindowSize, this);
+        windowClass_.emplace(module, kClassName);
+        window_ = CreateToyWindow(*windowClass_, "Pillowmoor Toy", 0, LoadPlacement(registryKey, kWindowSize),
+                                  kWindowSize, this);
         stateStart_ = lastActivity_ = GetTickCount();
         if (!ShowLook(stateStart_)) {
             throw ERR_SETTING_UP_TOY_GRAPHICS;
@@ -54,7 +57,7 @@ public:
             SavePlacement(registryKey, WindowTopLeft());
             window_.Reset();
         }
-        UnregisterClassA(kClassName, module);
+        windowClass_.reset();
         frames_.reset();
         runningMark_.Reset();
         return 1;
@@ -175,7 +178,7 @@ private:
 
     void ShowMenu()
     {
-        MenuHandle menu = BuildToyMenu(*app, asleep_);
+        MenuHandle menu = BuildToyMenu(*app, *this, asleep_);
         POINT cursor{};
         GetCursorPos(&cursor);
         TrackPopupMenu(menu.Get(), TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, window_.Get(), nullptr);
@@ -202,14 +205,35 @@ private:
         case TOY_COMMAND_ABOUT:
             ShowAbout();
             return;
+        case TOY_COMMAND_ADD_PLUGIN:
+            AddPluginPackage(window_.Get());
+            return;
+        case TOY_COMMAND_OPEN_PLUGINS_FOLDER:
+            OpenPluginsFolder(window_.Get());
+            return;
+        case TOY_COMMAND_RESTART:
+            RestartToy(window_.Get());
+            return;
         case TOY_COMMAND_EXIT:
             PostQuitMessage(0);
             return;
         }
-        TogglePluginActive(*app, command);
+        TogglePluginActive(*app, *this, command);
     }
 
-    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
+    bool OnMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override
+    {
+        // A click never activates the creature: it leaves the keyboard where
+        // it was, and a change of the active window would close the menu as
+        // it opens (WM_CANCELMODE).
+        if (message == WM_MOUSEACTIVATE) {
+            result = MA_NOACTIVATE;
+            return true;
+        }
+        return window == window_.Get() && OnCreatureMessage(message, wParam, lParam);
+    }
+
+    bool OnCreatureMessage(UINT message, WPARAM wParam, LPARAM lParam)
     {
         switch (message) {
         case WM_TIMER:
@@ -253,23 +277,10 @@ private:
         return false;
     }
 
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-    {
-        // A click never activates the creature: it leaves the keyboard where
-        // it was, and a change of the active window would close the menu as
-        // it opens (WM_CANCELMODE).
-        if (message == WM_MOUSEACTIVATE) {
-            return MA_NOACTIVATE;
-        }
-        auto* self = BoundObject<PillowPlugin>(window, message, lParam);
-        if (self != nullptr && self->window_.Get() == window && self->OnMessage(message, wParam, lParam)) {
-            return 0;
-        }
-        return DefWindowProcA(window, message, wParam, lParam);
-    }
-
     KernelHandle runningMark_;
     std::unique_ptr<FrameCache> frames_;
+    // Declared before the window, which must go first.
+    std::optional<WindowClass> windowClass_;
     WindowHandle window_;
     DWORD stateStart_ = 0;
     DWORD lastActivity_ = 0;

@@ -1,9 +1,8 @@
 #include "toys/Pillow/Placement.h"
 
-#include <algorithm>
-
 #include "support/DecimalText.h"
 #include "support/Registry.h"
+#include "toys/Shared/ToyWindow.h"
 
 namespace {
 
@@ -11,29 +10,12 @@ const std::string kPositionKey = "\\Position";
 const std::string kLeft = "Left";
 const std::string kTop = "Top";
 
-RECT WorkAreaNear(POINT point)
-{
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    if (!GetMonitorInfoA(MonitorFromPoint(point, MONITOR_DEFAULTTONEAREST), &info)) {
-        return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
-    }
-    return info.rcWork;
-}
-
-LONG Within(LONG value, LONG low, LONG high)
-{
-    // A work area smaller than the window keeps the window's top left visible.
-    return std::max(low, std::min(value, high));
-}
-
 } // namespace
 
 POINT ClampToWorkArea(POINT topLeft, SIZE size)
 {
     POINT centre{topLeft.x + size.cx / 2, topLeft.y + size.cy / 2};
-    RECT area = WorkAreaNear(centre);
-    return {Within(topLeft.x, area.left, area.right - size.cx), Within(topLeft.y, area.top, area.bottom - size.cy)};
+    return KeepInside(topLeft, size, WorkAreaNear(centre));
 }
 
 POINT LoadPlacement(const std::string& pluginKey, SIZE size)

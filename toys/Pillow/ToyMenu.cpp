@@ -1,6 +1,7 @@
 #include "toys/Pillow/ToyMenu.h"
 
 #include <string>
+#include <vector>
 
 #include "app/ToyApp.h"
 #include "errors/ToyError.h"
@@ -8,6 +9,7 @@
 #include "plugins/ToyPlugin.h"
 #include "support/Registry.h"
 #include "support/Resources.h"
+#include "toys/Pillow/PluginsFolder.h"
 #include "toys/Pillow/StartWithWindows.h"
 
 namespace {
@@ -17,13 +19,6 @@ std::string HeaderText(HMODULE module, UINT id)
     std::string text;
     LoadResourceString(module, id, ResourceBufferSize, text);
     return text;
-}
-
-// The value the next start will use, which is what the entry shows.
-bool StoredActive(const CToyPlugin& plugin)
-{
-    std::string value;
-    return GetRegistryString(plugin.registryKey, VALUE_ACTIVE, value) && value == "TRUE";
 }
 
 // "Name version: details", with "&" doubled so that menus show it as written.
@@ -38,6 +33,24 @@ std::string EntryText(const CToyPlugin& plugin)
     return escaped;
 }
 
+// The program's version as its version resource gives it in four parts,
+// which is what the installer and the list of programs show; the string
+// table's shorter version text for a program without one.
+std::string ProgramVersion(HMODULE program)
+{
+    std::string path(32768, '\0');
+    path.resize(GetModuleFileNameA(program, path.data(), static_cast<DWORD>(path.size())));
+    std::vector<char> block(GetFileVersionInfoSizeA(path.c_str(), nullptr));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    if (block.empty() || !GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()) ||
+        !VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &size) || size < sizeof *fixed) {
+        return HeaderText(program, HEADER_VERSION);
+    }
+    return std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+           std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionLS));
+}
+
 void Append(HMENU menu, UINT flags, UINT_PTR id, const std::string& text)
 {
     if (!AppendMenuA(menu, flags, id, text.c_str())) {
@@ -46,6 +59,12 @@ void Append(HMENU menu, UINT flags, UINT_PTR id, const std::string& text)
 }
 
 } // namespace
+
+bool StoredActive(const CToyPlugin& plugin)
+{
+    std::string value;
+    return GetRegistryString(plugin.registryKey, VALUE_ACTIVE, value) && value == "TRUE";
+}
 
 std::vector<CToyPlugin*> ToyTree(const CToyApp& app)
 {
@@ -58,7 +77,7 @@ std::vector<CToyPlugin*> ToyTree(const CToyApp& app)
     return tree;
 }
 
-MenuHandle BuildToyMenu(const CToyApp& app, bool asleep)
+MenuHandle BuildToyMenu(const CToyApp& app, const CToyPlugin& carrier, bool asleep)
 {
     MenuHandle menu(CreatePopupMenu());
     if (!menu) {
@@ -71,11 +90,17 @@ MenuHandle BuildToyMenu(const CToyApp& app, bool asleep)
     }
     UINT id = TOY_COMMAND_FIRST_PLUGIN;
     for (CToyPlugin* plugin : ToyTree(app)) {
-        Append(plugins.Get(), MF_STRING | (StoredActive(*plugin) ? MF_CHECKED : MF_UNCHECKED), id++,
-               EntryText(*plugin));
+        UINT flags = (StoredActive(*plugin) ? MF_CHECKED : MF_UNCHECKED) | (plugin == &carrier ? MF_GRAYED : 0);
+        Append(plugins.Get(), MF_STRING | flags, id++, EntryText(*plugin));
     }
     Append(plugins.Get(), MF_SEPARATOR, 0, "");
+    Append(plugins.Get(), MF_STRING, TOY_COMMAND_ADD_PLUGIN, "Add plugin...");
+    Append(plugins.Get(), MF_STRING, TOY_COMMAND_OPEN_PLUGINS_FOLDER, "Open plugins folder");
+    Append(plugins.Get(), MF_SEPARATOR, 0, "");
     Append(plugins.Get(), MF_STRING | MF_GRAYED, 0, "A change takes effect at the next start");
+    if (ChangesWaitForStart(app)) {
+        Append(plugins.Get(), MF_STRING, TOY_COMMAND_RESTART, "Restart now");
+    }
     Append(menu.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(plugins.Get()), "Plugins");
     plugins.Release();
     if (asleep) {
@@ -91,10 +116,11 @@ MenuHandle BuildToyMenu(const CToyApp& app, bool asleep)
     return menu;
 }
 
-void TogglePluginActive(const CToyApp& app, UINT command)
+void TogglePluginActive(const CToyApp& app, const CToyPlugin& carrier, UINT command)
 {
     std::vector<CToyPlugin*> tree = ToyTree(app);
-    if (command < TOY_COMMAND_FIRST_PLUGIN || command - TOY_COMMAND_FIRST_PLUGIN >= tree.size()) {
+    if (command < TOY_COMMAND_FIRST_PLUGIN || command - TOY_COMMAND_FIRST_PLUGIN >= tree.size() ||
+        tree[command - TOY_COMMAND_FIRST_PLUGIN] == &carrier) {
         return;
     }
     const CToyPlugin& plugin = *tree[command - TOY_COMMAND_FIRST_PLUGIN];
@@ -105,6 +131,6 @@ void TogglePluginActive(const CToyApp& app, UINT command)
 
 std::string AboutText(const CToyApp& app)
 {
-    return HeaderText(app.instance, HEADER_DETAILS) + ", version " + HeaderText(app.instance, HEADER_VERSION) +
-           ". This is run " + std::to_string(app.runCount) + ".";
+    return HeaderText(app.instance, HEADER_DETAILS) + ", version " + ProgramVersion(app.instance) + ". This is run " +
+           std::to_string(app.runCount) + ".";
 }

@@ -1,5 +1,7 @@
 // The creature's right-click menu: "Plugins" (one entry for every plugin in
-// the tree, checked when its stored Active value is "TRUE"), sleep or wake,
+// the tree, checked when its stored Active value is "TRUE", then "Add
+// plugin...", "Open plugins folder", and "Restart now" while a change waits
+// for the next start), sleep or wake,
 // "Start with Windows" (checked when on), "About Pillowmoor Toy" and "Exit".
 #pragma once
 
@@ -18,19 +20,28 @@ inline constexpr UINT TOY_COMMAND_WAKE = 101;
 inline constexpr UINT TOY_COMMAND_ABOUT = 102;
 inline constexpr UINT TOY_COMMAND_EXIT = 103;
 inline constexpr UINT TOY_COMMAND_START_WITH_WINDOWS = 104;
+inline constexpr UINT TOY_COMMAND_ADD_PLUGIN = 105;
+inline constexpr UINT TOY_COMMAND_OPEN_PLUGINS_FOLDER = 106;
+inline constexpr UINT TOY_COMMAND_RESTART = 107;
 inline constexpr UINT TOY_COMMAND_FIRST_PLUGIN = 1000;
+
+// The Active value the next start will use, which is what the entry shows:
+// true when it is "TRUE".
+bool StoredActive(const CToyPlugin& plugin);
 
 // Every plugin of the toy: each top-level plugin followed by its subtree.
 std::vector<CToyPlugin*> ToyTree(const CToyApp& app);
 
-// Throws ERR_SETTING_UP_PLUGINS_MENU when the menu cannot be made.
-MenuHandle BuildToyMenu(const CToyApp& app, bool asleep);
+// The menu that carrier shows. Carrier's own entry is greyed: switched off,
+// it would show no menu to switch it on again with. Throws
+// ERR_SETTING_UP_PLUGINS_MENU when the menu cannot be made.
+MenuHandle BuildToyMenu(const CToyApp& app, const CToyPlugin& carrier, bool asleep);
 
 // For a plugin entry's command: switches that plugin's stored Active value
-// between "TRUE" and "FALSE"; any other command is left alone. Throws
-// ERR_SETTING_REGISTRY_VALUE when the value cannot be written.
-void TogglePluginActive(const CToyApp& app, UINT command);
+// between "TRUE" and "FALSE"; carrier's entry and any other command are left
+// alone. Throws ERR_SETTING_REGISTRY_VALUE when the value cannot be written.
+void TogglePluginActive(const CToyApp& app, const CToyPlugin& carrier, UINT command);
 
-// The text of the About box: the toy's details and version from the host's
-// string table, and the number of this run.
+// The text of the About box: the toy's details from the host's string table,
+// its version from its version resource, and the number of this run.
 std::string AboutText(const CToyApp& app);
