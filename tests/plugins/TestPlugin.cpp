@@ -236,7 +236,7 @@ private:
         SetTimer(window, 1, 10, nullptr);
 #endif
 #ifdef TP_SPOIL_PLUGINS
-        app->plugins.push_back(reinterpret_cast<CToyPlugin*>(std::uintptr_t{0xFFFF8000} << 32));
+        app->plugins.push_back(reinterpret_cast<CToyPlugin*>(~std::uintptr_t{0} << (sizeof(void*) * 8 - 17)));
         PostQuitMessage(0);
 #endif
 #ifdef TP_QUIT
