@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "plugins/CrashNote.h"
 #include "support/FileSystem.h"
 #include "support/Registry.h"
 #include "tests/support/HostProcess.h"
@@ -158,6 +159,8 @@ TEST_F(KvpinfoRunTest, EachLibraryThatLoadsNowhereIsGivenItsReason)
     WriteBytes(folder.PluginsPath() + "Text.kvp", "A plugin library of the toy.");
     folder.AddPlugin("tp_good", "Clock.dll");
     WriteBytes(folder.PluginsPath() + "Notes.txt", "");
+    folder.AddPlugin("tp_good", "Crashed.kvp");
+    ASSERT_TRUE(WriteCrashNote(folder.PluginsPath() + "Crashed.kvp", "Crashed.kvp crashed: stack overflow", -3));
     RunText();
     EXPECT_EQ(exitCode, 1);
     const std::map<std::string, std::string> verdicts = {
@@ -177,6 +180,8 @@ TEST_F(KvpinfoRunTest, EachLibraryThatLoadsNowhereIsGivenItsReason)
         {"tp_noname.kvp", "loads nowhere: no name (string 1)"},
         {"tp_noactive.kvp", "loads nowhere: no Active value stored and no string 6 to set it from"},
         {"tp_noversion.kvp", "loads nowhere: first run under this toy, and string 3 is missing"},
+        {"Crashed.kvp", "loads nowhere: left out after a crash (Crashed.kvp crashed: stack overflow); replace it or "
+                        "delete Crashed.kvp.crashed to try it again"},
     };
     EXPECT_EQ(libraries.size(), verdicts.size());
     for (const auto& [file, verdict] : verdicts) {
@@ -195,7 +200,7 @@ TEST_F(KvpinfoRunTest, EachLibraryThatLoadsNowhereIsGivenItsReason)
                          "\n  hint:     owner good is not Good: owner names must match in letter case\n"));
     EXPECT_TRUE(Contains(report, "\n  Clock.dll: a plugin library? The host loads only *.kvp: name it Clock.kvp\n"));
     EXPECT_TRUE(Contains(report, "\n  Notes.txt: neither a plugin library (*.kvp) nor a package (*.kvd)\n"));
-    EXPECT_TRUE(Contains(report, "\n13 of 14 libraries would load nowhere.\n")) << report;
+    EXPECT_TRUE(Contains(report, "\n14 of 15 libraries would load nowhere.\n")) << report;
 
     // The same for scripts.
     Result json = RunWithoutPluginCode({"--json"});

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "errors/ToyError.h"
+#include "plugins/CrashNote.h"
 #include "support/FileSystem.h"
 #include "support/PeImage.h"
 #include "support/Resources.h"
@@ -157,6 +158,9 @@ std::vector<std::string> DependencySearch::MissingDependencies(const std::vector
 
 std::string LibraryFacts::LoadProblem() const
 {
+    if (!leftOut.empty()) {
+        return leftOut;
+    }
     if (!peProblem.empty()) {
         return peProblem;
     }
@@ -194,6 +198,11 @@ LibraryFacts InspectLibrary(const std::string& folder, const std::string& file, 
     if (module) {
         ReadHeader(module.Get(), facts);
     }
+    CrashNote note;
+    if (ReadCrashNote(folder + file, note) && NoteStillHolds(folder + file, note)) {
+        facts.leftOut = "left out after a crash (" + note.text + "); replace it or delete " + file + CRASH_NOTE_SUFFIX +
+                        " to try it again";
+    }
     return facts;
 }
 
@@ -212,7 +221,7 @@ std::vector<OtherFile> ScanOtherFiles(const std::string& folder, const Dependenc
     // the host's search finds is never listed here.
     std::vector<std::string> known;
     for (const std::string& pattern : {"*." + LIBRARY_EXTENSION, "*." + PACKAGE_EXTENSION, "*." + BackupExtension,
-                                       "*" + std::string(FailedPackageSuffix)}) {
+                                       "*" + std::string(FailedPackageSuffix), "*" + std::string(CRASH_NOTE_SUFFIX)}) {
         for (const WIN32_FIND_DATAA& entry : FindFiles(folder, pattern)) {
             known.push_back(entry.cFileName);
         }

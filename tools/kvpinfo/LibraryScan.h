@@ -55,9 +55,11 @@ struct LibraryFacts {
     OwnerList owners;
     LibraryIdentity identity;
     std::optional<UINT> firstMissingCopied;
+    // Why the host leaves it out after it crashed a run; empty when it does not.
+    std::string leftOut;
 
     // LoadLibraryA would succeed.
-    bool Loads() const { return peProblem.empty() && hostArchitecture && missingImports.empty(); }
+    bool Loads() const { return peProblem.empty() && hostArchitecture && missingImports.empty() && leftOut.empty(); }
     // Why the host gets no object from it; empty when it calls its New.
     std::string LoadProblem() const;
 };
