@@ -75,16 +75,11 @@ bool IsLogFileName(const std::string& name)
 
 bool EndsInCrash(const std::string& logBytes)
 {
-    if (logBytes.size() < 2 || logBytes.back() != '\0') {
+    // The last entry ends with ";" and its zero byte; its action is the text
+    // between that ";" and the one before it.
+    if (logBytes.size() < 3 || logBytes.compare(logBytes.size() - 2, 2, std::string(";\0", 2)) != 0) {
         return false;
     }
-    std::size_t start = logBytes.rfind('\0', logBytes.size() - 2);
-    std::string entry = logBytes.substr(start == std::string::npos ? 0 : start + 1);
-    entry.resize(entry.size() - 1);
-    if (entry.empty() || entry.back() != ';') {
-        return false;
-    }
-    entry.pop_back();
-    std::string action = entry.substr(entry.rfind(';') + 1);
-    return action.rfind(CRASH_ACTION, 0) == 0;
+    std::size_t start = logBytes.rfind(';', logBytes.size() - 3) + 1;
+    return logBytes.compare(start, std::char_traits<char>::length(CRASH_ACTION), CRASH_ACTION) == 0;
 }
