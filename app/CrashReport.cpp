@@ -5,6 +5,7 @@
 #include "errors/ErrorLog.h"
 #include "errors/ToyError.h"
 #include "plugins/CrashNote.h"
+#include "support/FileNames.h"
 #include "support/FileSystem.h"
 
 namespace {
@@ -33,8 +34,7 @@ std::string FileNameOf(const std::string& path)
 bool IsPluginLibrary(const std::string& path, const std::string& pluginsFolder)
 {
     return path.size() > pluginsFolder.size() &&
-           CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path.c_str(), static_cast<int>(pluginsFolder.size()),
-                          pluginsFolder.c_str(), static_cast<int>(pluginsFolder.size())) == CSTR_EQUAL &&
+           SameNameIgnoringCase(path.substr(0, pluginsFolder.size()), pluginsFolder) &&
            path.find('\\', pluginsFolder.size()) == std::string::npos;
 }
 

@@ -61,8 +61,8 @@ std::vector<LeftOutLibrary> LeaveOutCrashedLibraries(const std::string& folderPa
     std::vector<LeftOutLibrary> leftOut;
     for (const WIN32_FIND_DATAA& entry : FindFiles(folderPath, std::string("*") + CRASH_NOTE_SUFFIX)) {
         std::string notePath = folderPath + entry.cFileName;
-        std::string fileName = notePath.substr(
-            folderPath.size(), notePath.size() - folderPath.size() - std::char_traits<char>::length(CRASH_NOTE_SUFFIX));
+        std::string fileName = entry.cFileName;
+        fileName.resize(fileName.size() - std::char_traits<char>::length(CRASH_NOTE_SUFFIX));
         std::string libraryPath = folderPath + fileName;
         LeftOutLibrary library{fileName, {}, FileHandle()};
         if (!ReadCrashNote(libraryPath, library.note) || !NoteStillHolds(libraryPath, library.note)) {
