@@ -26,10 +26,13 @@ bool ReadRegistryString(HKEY key, std::string valueName, std::string& destinatio
     if (result != ERROR_SUCCESS) {
         return false;
     }
-    // Another writer may have stored the text without its terminating zero, so
-    // the reported size bounds the text as well as the first zero does.
-    destination.assign(buffer, strnlen(buffer, size));
+    destination = TextOfValue(buffer, size);
     return true;
+}
+
+std::string TextOfValue(const char* bytes, DWORD size)
+{
+    return std::string(bytes, strnlen(bytes, size));
 }
 
 bool SetRegistryString(std::string keyPath, std::string valueName, std::string value)

@@ -21,6 +21,11 @@ bool WriteRegistryString(HKEY key, std::string valueName, std::string value);
 // the destination gets its bytes up to the first zero.
 bool ReadRegistryString(HKEY key, std::string valueName, std::string& destination);
 
+// The text of a value's bytes as the store reported their size: up to the
+// first zero, or all of them, since another writer may have stored the text
+// without its zero and what lies past the size is not the value's.
+std::string TextOfValue(const char* bytes, DWORD size);
+
 bool SetRegistryString(std::string keyPath, std::string valueName, std::string value);
 bool GetRegistryString(std::string keyPath, std::string valueName, std::string& destination);
 

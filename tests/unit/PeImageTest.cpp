@@ -78,6 +78,7 @@ TEST(ReadPeImage, ForeignHeadersAndTablesOutsideTheFileAreProblems)
                              {kRaw + 24, 0xffffffff, 4, "damaged PE image (export table)"},
                              {kRaw + 84, 0x7fff0000, 4, "damaged PE image (import table)"},
                              {kPe + 6, 0xffff, 2, "damaged PE image (section table)"},
+                             {0x158, 118, 4, "damaged PE image (import table)"}, // b.dll past the file data
                              {kOptional + 108, 0, 4, ""}}) {
         std::string bytes = ImageBytes();
         PutLittleEndian(bytes, at, value, size);

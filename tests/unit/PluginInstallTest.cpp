@@ -75,6 +75,22 @@ TEST_F(PluginInstallTest, NewerCopyIsKeptOlderRolledBackAndIncompleteSetAside)
     }
 }
 
+// A journal counts only when whole (its line feed written) and naming a
+// library the pass could have written; a path must stay below MAX_PATH.
+TEST_F(PluginInstallTest, JournalAndStoredNamesHoldOnlyWhatCanBeWhole)
+{
+    for (auto [bytes, name] : {std::pair{"Versioned.kvp\n", "Versioned.kvp"},
+                               {"Versioned.kvp", ""},
+                               {"\n", ""},
+                               {"..\\Versioned.kvp\n", ""}}) {
+        WriteBytes(Plugins(InstallJournalFile), bytes);
+        EXPECT_EQ(ReadInstallJournal(folder.PluginsPath()), name) << bytes;
+    }
+    std::string longest(MAX_PATH - 1 - folder.PluginsPath().size() - 4, 'n');
+    EXPECT_TRUE(IsInstallableName(folder.PluginsPath(), longest + ".kvp"));
+    EXPECT_FALSE(IsInstallableName(folder.PluginsPath(), longest + "n.kvp"));
+}
+
 // Only a backup that the journal names goes back; other "*.tmp" files are
 // not the pass's and stay, and a backup without a journal belongs to a
 // finished update and goes, read-only or not.

@@ -1,5 +1,6 @@
 #include "support/Registry.h"
 
+#include <cstring>
 #include <stdexcept>
 #include <tuple>
 
@@ -41,8 +42,6 @@ TEST_F(RegistryTest, ValuesReadBackAsText)
         EXPECT_EQ(RegistryText(kKey, "Text"), text);
     }
     using Raw = std::tuple<const char*, DWORD, std::string, std::string>;
-    // "Bare" comes first, while the buffer still holds the long text after
-    // its three bytes: nothing past the stored size may be read.
     for (auto [name, type, bytes, text] : {Raw{"Bare", REG_BINARY, "abc", "abc"},
                                            {"Raw", REG_SZ, "abc", "abc"},
                                            {"Binary", REG_BINARY, "ab\0cd"s, "ab"},
@@ -50,6 +49,10 @@ TEST_F(RegistryTest, ValuesReadBackAsText)
         WriteRegistryRaw(kKey, name, type, bytes);
         EXPECT_EQ(RegistryText(kKey, name), text) << name;
     }
+    char stale[RegistryBufferSize];
+    std::memset(stale, 'x', sizeof stale);
+    std::memcpy(stale, "abc", 3);
+    EXPECT_EQ(TextOfValue(stale, 3), "abc"); // nothing past the stored size
     ASSERT_TRUE(SetRegistryString(kKey, "", "default"));
     RegistryKey open = OpenRegistryKey(kKey);
     ASSERT_TRUE(open);
