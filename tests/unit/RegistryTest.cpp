@@ -52,6 +52,7 @@ TEST_F(RegistryTest, ValuesReadBackAsText)
     char stale[RegistryBufferSize];
     std::memset(stale, 'x', sizeof stale);
     std::memcpy(stale, "abc", 3);
+    stale[sizeof stale - 1] = '\0';
     EXPECT_EQ(TextOfValue(stale, 3), "abc"); // nothing past the stored size
     ASSERT_TRUE(SetRegistryString(kKey, "", "default"));
     RegistryKey open = OpenRegistryKey(kKey);
