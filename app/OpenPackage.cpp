@@ -100,6 +100,8 @@ void Show(HWND dialog, const Opening& opening)
         EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
         SendMessageA(dialog, DM_SETDEFID, IDCANCEL, 0);
     }
+    // On the default button rather than in the list of facts.
+    SetFocus(GetDlgItem(dialog, opening.review.refusal.empty() ? IDOK : IDCANCEL));
 }
 
 INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
@@ -107,7 +109,6 @@ INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lPa
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrA(dialog, DWLP_USER, lParam);
         Show(dialog, *reinterpret_cast<const Opening*>(lParam));
-        SetFocus(GetDlgItem(dialog, IDCANCEL));
         return FALSE;
     }
     if (message != WM_COMMAND) {
