@@ -77,17 +77,17 @@ LibraryIdentity IdentityAsThePassReadsIt(const LibraryFacts& facts)
 // What earlier packages of the pass will have left under their stored names.
 using Placed = std::vector<std::pair<std::string, LibraryIdentity>>;
 
-PackageForecast Forecast(const std::string& folder, const std::string& packageName, const DependencySearch& search,
-                         Placed& placed)
+PackageForecast Forecast(const std::string& folder, const std::string& packagePath, const std::string& packageName,
+                         const DependencySearch& search, Placed& placed)
 {
     PackageForecast forecast;
     forecast.file = packageName;
-    if (!HoldPackage(folder + packageName)) {
+    if (!HoldPackage(packagePath)) {
         forecast.action = "wait";
         forecast.detail = "still being written (another program has it open); left for a later start";
         return forecast;
     }
-    forecast.storedName = ReadPackageName(folder + packageName);
+    forecast.storedName = ReadPackageName(packagePath);
     const std::string& storedName = forecast.storedName;
     std::string setAside = " the package is set aside as " + packageName + FailedPackageSuffix;
     auto earlier = std::find_if(placed.begin(), placed.end(),
@@ -101,7 +101,7 @@ PackageForecast Forecast(const std::string& folder, const std::string& packageNa
         return forecast;
     }
     ScratchFolder scratch;
-    bool unpacked = !scratch.Path().empty() && UnpackPackage(folder + packageName, scratch.Path(), "") == 1;
+    bool unpacked = !scratch.Path().empty() && UnpackPackage(packagePath, scratch.Path(), "") == 1;
     std::optional<LibraryIdentity> old;
     if (route == PackageRoute::Replace) {
         // The pass reads the copy under the stored name, whatever its extension.
@@ -161,10 +161,17 @@ std::vector<PackageForecast> ForecastPackages(const std::string& folder, const D
     Placed placed;
     for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*." + PACKAGE_EXTENSION)) {
         if (!IsFolder(entry)) {
-            forecasts.push_back(Forecast(folder, entry.cFileName, search, placed));
+            forecasts.push_back(Forecast(folder, folder + entry.cFileName, entry.cFileName, search, placed));
         }
     }
     return forecasts;
+}
+
+PackageForecast ForecastPackage(const std::string& folder, const std::string& packagePath,
+                                const DependencySearch& search)
+{
+    Placed placed;
+    return Forecast(folder, packagePath, packagePath.substr(packagePath.find_last_of("\\/") + 1), search, placed);
 }
 
 void ForecastNextStart(const std::vector<LibraryFacts>& libraries, const std::string& toyName,

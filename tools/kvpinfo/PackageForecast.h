@@ -34,6 +34,11 @@ struct LeftoverForecast {
 
 std::vector<PackageForecast> ForecastPackages(const std::string& folder, const DependencySearch& search);
 
+// The same for one package at packagePath, wherever it lies, as if it were
+// the only package in folder.
+PackageForecast ForecastPackage(const std::string& folder, const std::string& packagePath,
+                                const DependencySearch& search);
+
 // Predicts the tree of the next start, once it has installed the packages it
 // uses, and sets each used package's nextStart: the library it installs in
 // place of the copy under its stored name, or after the others. libraries

@@ -7,6 +7,7 @@
 
 #include "app/ToyApp.h"
 #include "plugins/ToyPlugin.h"
+#include "support/ErrorText.h"
 #include "support/Win32Handles.h"
 #include "toys/Pillow/ToyMenu.h"
 
@@ -26,16 +27,6 @@ std::string CurrentFolder()
     std::string folder(GetCurrentDirectoryA(0, nullptr), '\0');
     folder.resize(GetCurrentDirectoryA(static_cast<DWORD>(folder.size()), folder.data()));
     return folder;
-}
-
-// The system's text for the last error, without its line break.
-std::string LastErrorText()
-{
-    char text[512] = "";
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, GetLastError(),
-                                  0, text, sizeof text, nullptr);
-    std::string message(text, length);
-    return message.substr(0, message.find_last_not_of("\r\n. ") + 1);
 }
 
 bool PackageWaits()
