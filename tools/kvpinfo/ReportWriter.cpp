@@ -155,7 +155,11 @@ void WriteTreeJson(const FolderReport& report, const std::vector<std::unique_ptr
 void WriteTextReport(const FolderReport& report, std::ostream& out)
 {
     out << "Plugins folder: " << report.folder << "\nToy: " << report.toyName
-        << "\nDependencies searched in: " << JoinBetween(report.searchFolders, "; ") << "\n\n";
+        << "\nDependencies searched in: " << JoinBetween(report.searchFolders, "; ") << "\n";
+    if (!report.registryNote.empty()) {
+        out << "Registry: " << report.registryNote << "\n";
+    }
+    out << "\n";
     out << "Libraries, in the order the host finds them:\n";
     for (std::size_t i = 0; i < report.libraries.size(); ++i) {
         WriteLibraryText(report, i, out);
