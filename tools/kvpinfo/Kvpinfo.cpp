@@ -134,9 +134,7 @@ bool MakeFolderReport(const std::string& folder, const std::string& hostPath, co
     // The host runs with the folder above its plugins folder as its current folder.
     DependencySearch search(report.hostFolder, ContainingFolder(report.folder));
     report.searchFolders = search.Folders();
-    if (!search.Unseen().empty()) {
-        report.searchFolders.push_back(search.Unseen());
-    }
+    report.unseenFolders = search.Unseen();
     report.registryNote = RegistryNote();
     report.libraries = ScanLibraries(report.folder, search);
     RegistryForecast registry(REGISTRY_ROOT + report.toyName);
