@@ -1,14 +1,11 @@
 #include "plugins/CrashNote.h"
 
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "support/FileSystem.h"
 
-namespace {
-
-bool FileIdentity(const std::string& path, std::uint64_t& size, std::uint64_t& written)
+bool ReadLibraryStamp(const std::string& path, std::uint64_t& size, std::uint64_t& written)
 {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
@@ -20,12 +17,10 @@ bool FileIdentity(const std::string& path, std::uint64_t& size, std::uint64_t& w
     return true;
 }
 
-} // namespace
-
 bool WriteCrashNote(const std::string& libraryPath, const std::string& text, std::int32_t code)
 {
     CrashNote note{text, code};
-    if (!FileIdentity(libraryPath, note.size, note.written)) {
+    if (!ReadLibraryStamp(libraryPath, note.size, note.written)) {
         return false;
     }
     // One line of numbers, then the text as the log has it.
@@ -35,25 +30,11 @@ bool WriteCrashNote(const std::string& libraryPath, const std::string& text, std
     return !file.fail();
 }
 
-bool ReadCrashNote(const std::string& libraryPath, CrashNote& note)
-{
-    std::ifstream file(libraryPath + CRASH_NOTE_SUFFIX, std::ios::binary);
-    CrashNote read;
-    if (!(file >> read.size >> read.written >> read.code) || file.get() != '\n') {
-        return false;
-    }
-    std::ostringstream text;
-    text << file.rdbuf();
-    read.text = text.str();
-    note = read;
-    return true;
-}
-
 bool NoteStillHolds(const std::string& libraryPath, const CrashNote& note)
 {
     std::uint64_t size = 0;
     std::uint64_t written = 0;
-    return FileIdentity(libraryPath, size, written) && size == note.size && written == note.written;
+    return ReadLibraryStamp(libraryPath, size, written) && NoteMatches(note, size, written);
 }
 
 std::vector<LeftOutLibrary> LeaveOutCrashedLibraries(const std::string& folderPath)

@@ -7,24 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "plugins/CrashNoteRecord.h"
 #include "support/Win32Handles.h"
 
-// The suffix of a crash note's file name, after the library's own name.
-inline constexpr const char* CRASH_NOTE_SUFFIX = ".crashed";
-
-struct CrashNote {
-    std::string text;          // what happened, as the crash's log entry says it
-    std::int32_t code = 0;     // the exception code
-    std::uint64_t size = 0;    // the library's size and last write time when it
-    std::uint64_t written = 0; // crashed: a file that differs is tried again
-};
+// The size and last write time (a FILETIME) of a library, as a note records
+// them; false for a folder or nothing.
+bool ReadLibraryStamp(const std::string& path, std::uint64_t& size, std::uint64_t& written);
 
 // Writes libraryPath + CRASH_NOTE_SUFFIX with the library's present size and
 // time. False when the library cannot be read or the note not written.
 bool WriteCrashNote(const std::string& libraryPath, const std::string& text, std::int32_t code);
-
-// The note of libraryPath, when there is one that can be read.
-bool ReadCrashNote(const std::string& libraryPath, CrashNote& note);
 
 // True while the library's file is the one the note was written for.
 bool NoteStillHolds(const std::string& libraryPath, const CrashNote& note);

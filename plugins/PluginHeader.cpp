@@ -47,28 +47,17 @@ private:
 
 } // namespace
 
-OwnerList ReadOwnerList(HMODULE module)
+HeaderLookup ModuleHeader(HMODULE module)
 {
-    OwnerList list;
-    list.hasCount = LoadResourceInt(module, HEADER_OWNER_COUNT, ResourceBufferSize, list.count);
-    for (std::int32_t i = 0; i < list.count; ++i) {
-        std::string entry;
-        if (!LoadResourceString(module, HEADER_OWNER_COUNT + 1 + static_cast<UINT>(i), ResourceBufferSize, entry)) {
-            break;
-        }
-        list.names.push_back(entry);
-    }
-    return list;
+    return [module](std::uint32_t id) {
+        std::string text;
+        return LoadResourceString(module, id, ResourceBufferSize, text) ? std::optional(text) : std::nullopt;
+    };
 }
 
-bool NamesOwner(const OwnerList& list, const std::string& ownerName)
+OwnerList ReadOwnerList(HMODULE module)
 {
-    for (const std::string& entry : list.names) {
-        if (entry == ownerName) {
-            return true;
-        }
-    }
-    return false;
+    return ReadOwnerList(ModuleHeader(module));
 }
 
 std::int32_t OwnerListNames(HMODULE module, const std::string& ownerName)
@@ -78,23 +67,7 @@ std::int32_t OwnerListNames(HMODULE module, const std::string& ownerName)
 
 std::optional<UINT> FirstMissingHeaderString(HMODULE module)
 {
-    for (const auto& [id, valueName] : kCopiedFields) {
-        std::string text;
-        if (!LoadResourceString(module, id, ResourceBufferSize, text)) {
-            return id;
-        }
-    }
-    return std::nullopt;
-}
-
-std::string PluginKeyPath(const std::string& toyKey, const std::string& pluginName)
-{
-    return toyKey + "\\" + pluginName;
-}
-
-std::int32_t NextRunCount(const std::optional<std::string>& storedExecutes)
-{
-    return IncrementSaturating(storedExecutes ? ParseDecimalInt(*storedExecutes) : 0);
+    return FirstMissingHeaderString(ModuleHeader(module));
 }
 
 bool CountRun(const std::string& keyPath, std::int32_t& runCount)

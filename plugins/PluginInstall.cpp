@@ -27,11 +27,6 @@ void DeleteEvenIfReadOnly(const std::string& path)
     DeleteFileA(path.c_str());
 }
 
-bool EndsWithIgnoringCase(const std::string& name, const std::string& suffix)
-{
-    return name.size() >= suffix.size() && SameNameIgnoringCase(name.substr(name.size() - suffix.size()), suffix);
-}
-
 // The lock file of the folder, open for this process alone. A start that
 // finds it held waits up to InstallLockWaitMs; one killed while holding it
 // lets it go with the process. Invalid when the wait ran out, something that
@@ -126,7 +121,7 @@ bool InstallPackage(const std::string& folder, const std::string& packageName)
         return false;
     }
     std::string storedName = ReadPackageName(packagePath);
-    switch (RoutePackage(folder, storedName, GetFileAttributesA((folder + storedName).c_str()))) {
+    switch (RoutePackage(folder, storedName, StandingOf(GetFileAttributesA((folder + storedName).c_str())))) {
     case PackageRoute::RefuseName:
         SetAside(packagePath);
         return false;
@@ -166,51 +161,15 @@ LibraryIdentity ReadLibraryIdentity(const std::string& path)
 
 LibraryIdentity ReadModuleIdentity(HMODULE module)
 {
-    LibraryIdentity identity;
-    bool hasVersion = LoadResourceDouble(module, HEADER_VERSION, ResourceBufferSize, identity.version);
-    bool hasDate = LoadResourceInt(module, HEADER_RELEASE_DATE, ResourceBufferSize, identity.releaseDate);
-    identity.complete = hasVersion && hasDate;
-    return identity;
+    return ReadIdentity(ModuleHeader(module));
 }
 
-bool IsInstallableName(const std::string& folder, const std::string& storedName)
+Standing StandingOf(DWORD attributes)
 {
-    // A path of MAX_PATH characters or more cannot be opened by the A functions.
-    return IsSafeFileName(storedName) && !EndsWithIgnoringCase(storedName, "." + BackupExtension) &&
-           !EndsWithIgnoringCase(storedName, "." + PACKAGE_EXTENSION) && folder.size() + storedName.size() < MAX_PATH;
-}
-
-PackageRoute RoutePackage(const std::string& folder, const std::string& storedName, DWORD attributesThere)
-{
-    if (!IsInstallableName(folder, storedName) ||
-        (attributesThere != INVALID_FILE_ATTRIBUTES && (attributesThere & FILE_ATTRIBUTE_DIRECTORY))) {
-        return PackageRoute::RefuseName;
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return Standing::Nothing;
     }
-    return attributesThere == INVALID_FILE_ATTRIBUTES ? PackageRoute::Install : PackageRoute::Replace;
-}
-
-PackageOutcome JudgeUnpack(bool unpacked, const std::optional<LibraryIdentity>& installed,
-                           const LibraryIdentity& candidate)
-{
-    if (!installed) {
-        return unpacked ? PackageOutcome::Installed : PackageOutcome::SetAside;
-    }
-    if (!unpacked) {
-        return PackageOutcome::NotUnpacked;
-    }
-    if (!candidate.complete) {
-        return PackageOutcome::Incomplete;
-    }
-    if (candidate.releaseDate != installed->releaseDate) {
-        return candidate.releaseDate < installed->releaseDate ? PackageOutcome::Older : PackageOutcome::Replaced;
-    }
-    return candidate.version < installed->version ? PackageOutcome::Older : PackageOutcome::Replaced;
-}
-
-bool SetsPackageAside(PackageOutcome outcome)
-{
-    return outcome == PackageOutcome::SetAside || outcome == PackageOutcome::NotUnpacked ||
-           outcome == PackageOutcome::Incomplete;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? Standing::Folder : Standing::File;
 }
 
 bool WriteInstallJournal(const std::string& folder, const std::string& libraryName)
@@ -225,30 +184,6 @@ bool WriteInstallJournal(const std::string& folder, const std::string& libraryNa
     DWORD written = 0;
     return WriteFile(journal.Get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
            written == text.size() && FlushFileBuffers(journal.Get());
-}
-
-std::string ReadInstallJournal(const std::string& folder)
-{
-    StdioFile journal = StdioFile::Open((folder + InstallJournalFile).c_str(), "rb");
-    char text[MAX_PATH + 1];
-    std::size_t read = journal ? std::fread(text, 1, sizeof text, journal.Get()) : 0;
-    if (read < 2 || text[read - 1] != '\n') {
-        return std::string();
-    }
-    std::string name(text, read - 1);
-    return IsInstallableName(folder, name) ? name : std::string();
-}
-
-LeftoverFate FateOfLeftover(const std::string& name, const std::string& journalName)
-{
-    if (SameNameIgnoringCase(name, InstallBackupFile)) {
-        return journalName.empty() ? LeftoverFate::Delete : LeftoverFate::Restore;
-    }
-    if (IsPackageWorkingFile(name)) {
-        return LeftoverFate::Delete;
-    }
-    bool own = SameNameIgnoringCase(name, InstallJournalFile) || SameNameIgnoringCase(name, InstallLockFile);
-    return own ? LeftoverFate::Own : LeftoverFate::Keep;
 }
 
 void SweepLeftovers(const std::string& folder)

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "plugins/PluginRules.h"
 #include "support/Win32.h"
 
 // Objects, strings and thrown records cross between the host and its plugins,
@@ -86,42 +87,6 @@ public:
     std::int32_t runCount;
     CToyPlugin* selfRef;
 };
-
-// Rings of owner lists (a library naming itself, or two naming each other)
-// would nest without end: a candidate whose name already stands on the path
-// from the toy down to its owner is refused. Node is anything with name and
-// parent, so that a prediction of the tree applies the same rule.
-template <typename Node>
-bool StandsOnPath(const std::string& name, const Node* owner)
-{
-    for (const Node* node = owner; node != nullptr; node = node->parent) {
-        if (node->name == name) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// The owner checks of Initialise, in its order, for a candidate named name
-// under owner (null for the toy): a ring is refused before its owner list is
-// asked; then accepts(owner's name, or the toy's) decides. Node as above, so
-// that a prediction of the tree turns candidates away as the host does.
-enum class Admission { Accepted, Ring, NotOwner };
-
-template <typename Node>
-std::string OwnerNameOf(const Node* owner, const std::string& toyName)
-{
-    return owner != nullptr ? owner->name : toyName;
-}
-
-template <typename Node, typename Accepts>
-Admission AdmitUnder(const std::string& name, const Node* owner, const std::string& toyName, Accepts accepts)
-{
-    if (StandsOnPath(name, owner)) {
-        return Admission::Ring;
-    }
-    return accepts(OwnerNameOf(owner, toyName)) ? Admission::Accepted : Admission::NotOwner;
-}
 
 // The type of a library's New entry point.
 using NewPluginFunction = CToyPlugin* (*)();

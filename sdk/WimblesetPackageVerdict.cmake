@@ -1,5 +1,4 @@
-# cmake -DPACKAGE=... -DKVPINFO=... -DHOST_DIR=... -DSCRATCH=... [-DEMULATOR=wine]
-#       -P WimblesetPackageVerdict.cmake
+# cmake -DPACKAGE=... -DKVPINFO=... -DHOST_DIR=... -DSCRATCH=... -P WimblesetPackageVerdict.cmake
 # kvpinfo's verdict on a package that wimbleset_add_package has just made: the
 # library it holds and where the toy would place it, beside the toy's own
 # plugins, in a scratch copy of the toy. Only prints: a package that loads
@@ -13,7 +12,7 @@ file(GLOB runtime ${HOST_DIR}/PillowmoorToy.exe ${HOST_DIR}/*.dll)
 file(GLOB toy_plugins ${HOST_DIR}/Plugins/*.kvp)
 file(COPY ${runtime} DESTINATION ${SCRATCH})
 file(COPY ${toy_plugins} ${PACKAGE} DESTINATION ${SCRATCH}/Plugins)
-execute_process(COMMAND ${EMULATOR} ${KVPINFO} WORKING_DIRECTORY ${SCRATCH} OUTPUT_VARIABLE report
+execute_process(COMMAND ${KVPINFO} WORKING_DIRECTORY ${SCRATCH} OUTPUT_VARIABLE report
                 ERROR_VARIABLE report)
 file(REMOVE_RECURSE ${SCRATCH})
 get_filename_component(name ${PACKAGE} NAME)

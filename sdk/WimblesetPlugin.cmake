@@ -24,39 +24,41 @@ endfunction()
 # kvdpack: the form in which a plugin is dropped into a toy's Plugins folder.
 # kvdpack refuses, and so fails the build of, a library that the toy would
 # load nowhere (not a DLL of the project's architecture, no C-named New, a
-# header string 1 to 6 or the owner list missing), naming the fix. Then, on
-# Windows or through CMAKE_CROSSCOMPILING_EMULATOR, it prints kvpinfo's
-# verdict on the package beside the toy's own plugins (WIMBLESET_HOST_DIR):
-# the library it holds and where the toy would place it.
+# header string 1 to 6 or the owner list missing), naming the fix. Then
+# it prints kvpinfo's verdict on the package beside the toy's own plugins
+# (WIMBLESET_HOST_DIR): the library it holds and where the toy would place it.
 # kvdpack is WIMBLESET_KVDPACK when set; else, on Windows, the SDK's own
-# kvdpack.exe; else a kvdpack on PATH; else one built for the build machine,
-# once, from the sources in the SDK (this needs a C++ compiler and zlib for
-# the build machine, not a Windows emulator).
+# kvdpack.exe; else a kvdpack on PATH; else the SDK's. On a build machine
+# other than Windows, kvpinfo (and kvdpack where none was named) are built
+# for it once from the sources in the SDK: this needs a C++ compiler and zlib
+# for the build machine, not a Windows emulator.
 set(WIMBLESET_KVDPACK "" CACHE FILEPATH "The kvdpack program that wimbleset_add_package runs")
 set(_WIMBLESET_SDK_DIR ${CMAKE_CURRENT_LIST_DIR}/../../..)
 set(WIMBLESET_HOST_DIR ${_WIMBLESET_SDK_DIR}/.. CACHE PATH "The folder holding PillowmoorToy.exe")
 set(_WIMBLESET_VERDICT_SCRIPT ${CMAKE_CURRENT_LIST_DIR}/WimblesetPackageVerdict.cmake)
 
-function(_wimbleset_build_kvdpack result)
-    set(build ${CMAKE_BINARY_DIR}/wimbleset-kvdpack)
-    set(tool ${build}/kvdpack)
-    if(NOT EXISTS ${tool})
-        message(STATUS "Wimbleset: building kvdpack for this machine")
+# The SDK's tools for the build machine, built once from the sources in the
+# SDK; result names the folder that holds kvdpack and kvpinfo.
+function(_wimbleset_build_tools result)
+    set(build ${CMAKE_BINARY_DIR}/wimbleset-tools)
+    if(NOT EXISTS ${build}/bin/kvpinfo)
+        message(STATUS "Wimbleset: building kvdpack and kvpinfo for this machine")
         # A clean environment, so that the cross compilers of this project do
-        # not leak into the build of a tool for the build machine.
+        # not leak into the build of tools for the build machine.
         execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=CC --unset=CXX --unset=CMAKE_TOOLCHAIN_FILE
-                                ${CMAKE_COMMAND} -S ${_WIMBLESET_SDK_DIR}/kvdpack -B ${build} -DCMAKE_BUILD_TYPE=Release
+                                ${CMAKE_COMMAND} -S ${_WIMBLESET_SDK_DIR}/tools -B ${build} -DCMAKE_BUILD_TYPE=Release
                         COMMAND_ECHO NONE OUTPUT_VARIABLE output ERROR_VARIABLE output RESULT_VARIABLE status)
         if(status EQUAL 0)
             execute_process(COMMAND ${CMAKE_COMMAND} --build ${build}
                             OUTPUT_VARIABLE output ERROR_VARIABLE output RESULT_VARIABLE status)
         endif()
         if(NOT status EQUAL 0)
-            message(FATAL_ERROR "Wimbleset: could not build kvdpack for this machine (it needs a C++ compiler and "
-                                "zlib for it); install them, or set WIMBLESET_KVDPACK to a kvdpack program.\n${output}")
+            message(FATAL_ERROR "Wimbleset: could not build kvdpack and kvpinfo for this machine (they need a C++ "
+                                "compiler and zlib for it); install them, or set WIMBLESET_KVDPACK to a kvdpack "
+                                "program.\n${output}")
         endif()
     endif()
-    set(${result} ${tool} PARENT_SCOPE)
+    set(${result} ${build}/bin PARENT_SCOPE)
 endfunction()
 
 function(wimbleset_add_package plugin)
@@ -68,8 +70,11 @@ function(wimbleset_add_package plugin)
         find_program(_WIMBLESET_KVDPACK_ON_PATH kvdpack NO_CMAKE_FIND_ROOT_PATH)
         set(tool ${_WIMBLESET_KVDPACK_ON_PATH})
     endif()
+    if(NOT CMAKE_HOST_WIN32)
+        _wimbleset_build_tools(tools)
+    endif()
     if(NOT tool)
-        _wimbleset_build_kvdpack(tool)
+        set(tool ${tools}/kvdpack)
     endif()
     if(CMAKE_SIZEOF_VOID_P EQUAL 8)
         set(architecture x86-64)
@@ -80,16 +85,16 @@ function(wimbleset_add_package plugin)
         COMMAND ${tool} --arch ${architecture} $<TARGET_FILE:${plugin}>
         COMMENT "Packing ${plugin}.kvd"
         VERBATIM)
-    # kvpinfo is a Windows program: its verdict needs Windows or an emulator.
-    if(NOT CMAKE_HOST_WIN32 AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
-        return()
-    endif()
     get_filename_component(host ${WIMBLESET_HOST_DIR} ABSOLUTE)
-    get_filename_component(kvpinfo ${_WIMBLESET_SDK_DIR}/bin/kvpinfo.exe ABSOLUTE)
+    if(CMAKE_HOST_WIN32)
+        get_filename_component(kvpinfo ${_WIMBLESET_SDK_DIR}/bin/kvpinfo.exe ABSOLUTE)
+    else()
+        set(kvpinfo ${tools}/kvpinfo)
+    endif()
     add_custom_command(TARGET ${plugin} POST_BUILD
         COMMAND ${CMAKE_COMMAND} -DPACKAGE=$<TARGET_FILE_DIR:${plugin}>/$<TARGET_FILE_BASE_NAME:${plugin}>.kvd
                 -DKVPINFO=${kvpinfo} -DHOST_DIR=${host} -DSCRATCH=${CMAKE_CURRENT_BINARY_DIR}/${plugin}-verdict
-                "-DEMULATOR=${CMAKE_CROSSCOMPILING_EMULATOR}" -P ${_WIMBLESET_VERDICT_SCRIPT}
+                -P ${_WIMBLESET_VERDICT_SCRIPT}
         VERBATIM)
 endfunction()
 

@@ -3,11 +3,8 @@
 #include <algorithm>
 
 #include "errors/ToyError.h"
-#include "plugins/PluginHeader.h"
-#include "support/FileSystem.h"
-#include "support/Registry.h"
-#include "support/Resources.h"
-#include "support/Win32Handles.h"
+#include "plugins/PluginRules.h"
+#include "tools/kvpinfo/FolderView.h"
 #include "tools/kvpinfo/ReportWriter.h"
 
 namespace {
@@ -51,33 +48,13 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options& options)
     return true;
 }
 
-std::string FullPath(const std::string& path)
-{
-    char buffer[MAX_PATH];
-    DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
-    return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
-}
-
-// The folder part of a path, ending with "\"; a trailing "\" of the path itself is not a separator here.
-std::string ContainingFolder(const std::string& path)
-{
-    std::size_t cut = path.find_last_of('\\', path.size() > 1 ? path.size() - 2 : 0);
-    return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
-}
-
-std::optional<std::string> ResourceText(HMODULE module, UINT id)
-{
-    std::string text;
-    return LoadResourceString(module, id, ResourceBufferSize, text) ? std::optional<std::string>(text) : std::nullopt;
-}
-
 // The first executable beside the plugins folder that carries a toy's header.
 std::string FindToyExecutable(const std::string& folder)
 {
-    for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*.exe")) {
-        ModuleHandle module(OpenLibraryAsData(folder + entry.cFileName));
-        if (module && ResourceText(module.Get(), HEADER_TYPE) == TYPE_TOY) {
-            return folder + entry.cFileName;
+    for (const FolderEntry& entry : ListFolder(folder, "*.exe")) {
+        std::optional<HeaderLookup> header = ReadLibraryHeader(folder + entry.name);
+        if (header && (*header)(HEADER_TYPE) == TYPE_TOY) {
+            return folder + entry.name;
         }
     }
     return "";
@@ -92,21 +69,15 @@ std::vector<RegistryMirror> ReadMirrors(const std::vector<LibraryFacts>& librari
             continue;
         }
         std::string keyPath = PluginKeyPath(toyKey, *library.header[HEADER_NAME]);
-        std::string text;
-        if (PeekRegistryString(keyPath, VALUE_ACTIVE, text)) {
-            mirror.active = text;
-        }
-        if (PeekRegistryString(keyPath, VALUE_EXECUTES, text)) {
-            mirror.executes = text;
-        }
+        mirror.active = PeekRegistryValue(keyPath, VALUE_ACTIVE);
+        mirror.executes = PeekRegistryValue(keyPath, VALUE_EXECUTES);
     }
     return mirrors;
 }
 
 bool ExistsAs(const std::string& path, bool folder)
 {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == folder;
+    return StandingAt(path) == (folder ? Standing::Folder : Standing::File);
 }
 
 // Settles the folder, the host and the toy; false with a message in err when
@@ -114,12 +85,13 @@ bool ExistsAs(const std::string& path, bool folder)
 bool SettleTargets(const std::string& folderOption, const std::string& hostOption, FolderReport& report,
                    std::ostream& err)
 {
-    std::string folder = FullPath(folderOption.empty() ? GetCurrentFolder() + PLUGINS_FOLDER : folderOption);
+    std::string pluginsFolder = AsFolder(PLUGINS_FOLDER.substr(0, PLUGINS_FOLDER.size() - 1));
+    std::string folder = FullPath(folderOption.empty() ? CurrentFolder() + pluginsFolder : folderOption);
     if (folder.empty() || !ExistsAs(folder, true)) {
-        err << "kvpinfo: no folder " << (folderOption.empty() ? PLUGINS_FOLDER : folderOption) << "\n";
+        err << "kvpinfo: no folder " << (folderOption.empty() ? pluginsFolder : folderOption) << "\n";
         return false;
     }
-    report.folder = AsFolderPath(folder);
+    report.folder = AsFolder(folder);
     report.hostPath = hostOption.empty() ? FindToyExecutable(ContainingFolder(report.folder)) : FullPath(hostOption);
     if (!hostOption.empty() && (report.hostPath.empty() || !ExistsAs(report.hostPath, false))) {
         err << "kvpinfo: no host executable " << hostOption << "\n";
@@ -127,8 +99,8 @@ bool SettleTargets(const std::string& folderOption, const std::string& hostOptio
     }
     report.hostFolder = report.hostPath.empty() ? ContainingFolder(report.folder) : ContainingFolder(report.hostPath);
     if (report.toyName.empty() && !report.hostPath.empty()) {
-        ModuleHandle host(OpenLibraryAsData(report.hostPath));
-        report.toyName = host ? ResourceText(host.Get(), HEADER_NAME).value_or("") : "";
+        std::optional<HeaderLookup> host = ReadLibraryHeader(report.hostPath);
+        report.toyName = host ? (*host)(HEADER_NAME).value_or("") : "";
     }
     if (report.toyName.empty()) {
         err << "kvpinfo: no toy name: no toy executable "
@@ -162,6 +134,8 @@ bool MakeFolderReport(const std::string& folder, const std::string& hostPath, co
     // The host runs with the folder above its plugins folder as its current folder.
     DependencySearch search(report.hostFolder, ContainingFolder(report.folder));
     report.searchFolders = search.Folders();
+    report.unseenFolders = search.Unseen();
+    report.registryNote = RegistryNote();
     report.libraries = ScanLibraries(report.folder, search);
     RegistryForecast registry(REGISTRY_ROOT + report.toyName);
     report.tree = PredictTree(report.libraries, report.toyName, registry);
@@ -177,6 +151,10 @@ int RunKvpinfo(const std::vector<std::string>& arguments, std::ostream& out, std
     Options options;
     if (!ParseOptions(arguments, options)) {
         err << kUsage;
+        return 2;
+    }
+    if (options.registry && !RegistryNote().empty()) {
+        err << "kvpinfo: --registry reads the Windows registry of the toy's user: run kvpinfo.exe on Windows\n";
         return 2;
     }
     FolderReport report;

@@ -22,6 +22,8 @@ struct FolderReport {
     std::string hostPath; // empty when no toy executable was found
     std::string hostFolder;
     std::vector<std::string> searchFolders;
+    std::string unseenFolders; // how DLLs are judged that no searched folder shows; empty when none
+    std::string registryNote;  // why the registry was not read; empty when it was
     std::vector<LibraryFacts> libraries;
     TreePrediction tree;
     std::vector<PackageForecast> packages;

@@ -1,42 +1,24 @@
 #include "tools/kvpinfo/LibraryScan.h"
 
 #include <algorithm>
-#include <sstream>
 
 #include "errors/ToyError.h"
-#include "plugins/CrashNote.h"
-#include "support/FileSystem.h"
+#include "plugins/CrashNoteRecord.h"
+#include "support/FileNames.h"
 #include "support/PeImage.h"
-#include "support/Resources.h"
-#include "support/Win32Handles.h"
 #include "tools/kvdpack/LibraryCheck.h"
+#include "tools/kvpinfo/FolderView.h"
 
 namespace {
 
-#ifdef _WIN64
-constexpr std::uint16_t kHostMachine = PeMachineAmd64;
-#else
+// The toy's architecture: kvpinfo.exe's own on Windows; elsewhere the SDK's.
+#if defined(KVPINFO_MACHINE)
+constexpr std::uint16_t kHostMachine = KVPINFO_MACHINE;
+#elif defined(_WIN32) && !defined(_WIN64)
 constexpr std::uint16_t kHostMachine = PeMachineI386;
+#else
+constexpr std::uint16_t kHostMachine = PeMachineAmd64;
 #endif
-
-std::string WindowsFolder(UINT(WINAPI* query)(LPSTR, UINT))
-{
-    char buffer[MAX_PATH];
-    UINT length = query(buffer, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::string(buffer, length) : std::string();
-}
-
-std::string PathVariable()
-{
-    DWORD size = GetEnvironmentVariableA("PATH", nullptr, 0);
-    if (size == 0) {
-        return "";
-    }
-    std::string value(size, '\0');
-    DWORD length = GetEnvironmentVariableA("PATH", value.data(), size);
-    value.resize(length < size ? length : 0);
-    return value;
-}
 
 bool StartsWithIgnoringCase(const std::string& text, const std::string& prefix)
 {
@@ -49,17 +31,14 @@ bool ListsNameIgnoringCase(const std::vector<std::string>& names, const std::str
                        [&](const std::string& other) { return SameNameIgnoringCase(other, name); });
 }
 
-void ReadHeader(HMODULE module, LibraryFacts& facts)
+void ReadHeader(const HeaderLookup& lookup, LibraryFacts& facts)
 {
-    for (UINT id = 1; id < facts.header.size(); ++id) {
-        std::string text;
-        if (LoadResourceString(module, id, ResourceBufferSize, text)) {
-            facts.header[id] = text;
-        }
+    for (std::uint32_t id = 1; id < facts.header.size(); ++id) {
+        facts.header[id] = lookup(id);
     }
-    facts.owners = ReadOwnerList(module);
-    facts.identity = ReadModuleIdentity(module);
-    facts.firstMissingCopied = FirstMissingHeaderString(module);
+    facts.owners = ReadOwnerList(lookup);
+    facts.identity = ReadIdentity(lookup);
+    facts.firstMissingCopied = FirstMissingHeaderString(lookup);
 }
 
 std::string OtherFileHint(const std::string& folder, const std::string& file, const DependencySearch& search)
@@ -78,25 +57,18 @@ std::string OtherFileHint(const std::string& folder, const std::string& file, co
 
 DependencySearch::DependencySearch(const std::string& hostFolder, const std::string& currentFolder)
 {
-    std::string windows = WindowsFolder(GetWindowsDirectoryA);
-    for (const std::string& folder :
-         {WindowsFolder(GetSystemDirectoryA), windows.empty() ? "" : windows + "\\System", windows}) {
-        if (!folder.empty()) {
-            systemFolders_.push_back(AsFolderPath(folder));
-        }
-    }
+    SystemSearch system = SystemSearchFolders();
+    systemFolders_ = system.systemFolders;
+    unseen_ = system.unseen;
     folders_ = {hostFolder};
     folders_.insert(folders_.end(), systemFolders_.begin(), systemFolders_.end());
     folders_.push_back(currentFolder);
-    std::istringstream path(PathVariable());
-    for (std::string entry; std::getline(path, entry, ';');) {
-        folders_.push_back(entry);
-    }
+    folders_.insert(folders_.end(), system.pathFolders.begin(), system.pathFolders.end());
     // Each folder once, in its first place: the loader gains nothing from
     // looking twice.
     std::vector<std::string> unique;
     for (const std::string& folder : folders_) {
-        std::string path = AsFolderPath(folder);
+        std::string path = AsFolder(folder);
         if (!path.empty() && !ListsNameIgnoringCase(unique, path)) {
             unique.push_back(path);
         }
@@ -107,8 +79,7 @@ DependencySearch::DependencySearch(const std::string& hostFolder, const std::str
 std::string DependencySearch::Locate(const std::string& dllName) const
 {
     for (const std::string& folder : folders_) {
-        DWORD attributes = GetFileAttributesA((folder + dllName).c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (StandingAt(folder + dllName) == Standing::File) {
             return folder + dllName;
         }
     }
@@ -141,6 +112,9 @@ std::vector<std::string> DependencySearch::MissingDependencies(const std::vector
         }
         seen.push_back(name);
         std::string path = Locate(name);
+        if (path.empty() && IsWindowsOwnDll(name)) {
+            continue;
+        }
         if (path.empty()) {
             missing.push_back(neededBy.empty() ? name : name + " (through " + neededBy + ")");
             continue;
@@ -178,11 +152,6 @@ std::string LibraryFacts::LoadProblem() const
     return "";
 }
 
-HMODULE OpenLibraryAsData(const std::string& path)
-{
-    return LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-}
-
 LibraryFacts InspectLibrary(const std::string& folder, const std::string& file, const DependencySearch& search)
 {
     LibraryFacts facts;
@@ -194,12 +163,14 @@ LibraryFacts InspectLibrary(const std::string& folder, const std::string& file, 
     facts.exportsNew = std::find(image.exports.begin(), image.exports.end(), "New") != image.exports.end();
     facts.mangledNew = facts.exportsNew ? "" : MangledNew(image.exports);
     facts.missingImports = search.MissingDependencies(image.imports);
-    ModuleHandle module(OpenLibraryAsData(folder + file));
-    if (module) {
-        ReadHeader(module.Get(), facts);
+    if (std::optional<HeaderLookup> header = ReadLibraryHeader(folder + file)) {
+        ReadHeader(*header, facts);
     }
     CrashNote note;
-    if (ReadCrashNote(folder + file, note) && NoteStillHolds(folder + file, note)) {
+    std::uint64_t size = 0;
+    std::uint64_t written = 0;
+    if (ReadCrashNote(folder + file, note) && FileStamp(folder + file, size, written) &&
+        NoteMatches(note, size, written)) {
         facts.leftOut = "left out after a crash (" + note.text + "); replace it or delete " + file + CRASH_NOTE_SUFFIX +
                         " to try it again";
     }
@@ -209,8 +180,8 @@ LibraryFacts InspectLibrary(const std::string& folder, const std::string& file, 
 std::vector<LibraryFacts> ScanLibraries(const std::string& folder, const DependencySearch& search)
 {
     std::vector<LibraryFacts> libraries;
-    for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*." + LIBRARY_EXTENSION)) {
-        libraries.push_back(InspectLibrary(folder, entry.cFileName, search));
+    for (const FolderEntry& entry : ListFolder(folder, "*." + LIBRARY_EXTENSION)) {
+        libraries.push_back(InspectLibrary(folder, entry.name, search));
     }
     return libraries;
 }
@@ -222,15 +193,14 @@ std::vector<OtherFile> ScanOtherFiles(const std::string& folder, const Dependenc
     std::vector<std::string> known;
     for (const std::string& pattern : {"*." + LIBRARY_EXTENSION, "*." + PACKAGE_EXTENSION, "*." + BackupExtension,
                                        "*" + std::string(FailedPackageSuffix), "*" + std::string(CRASH_NOTE_SUFFIX)}) {
-        for (const WIN32_FIND_DATAA& entry : FindFiles(folder, pattern)) {
-            known.push_back(entry.cFileName);
+        for (const FolderEntry& entry : ListFolder(folder, pattern)) {
+            known.push_back(entry.name);
         }
     }
     std::vector<OtherFile> others;
-    for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*")) {
-        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-            std::find(known.begin(), known.end(), entry.cFileName) == known.end()) {
-            others.push_back({entry.cFileName, OtherFileHint(folder, entry.cFileName, search)});
+    for (const FolderEntry& entry : ListFolder(folder, "*")) {
+        if (!entry.folder && std::find(known.begin(), known.end(), entry.name) == known.end()) {
+            others.push_back({entry.name, OtherFileHint(folder, entry.name, search)});
         }
     }
     return others;

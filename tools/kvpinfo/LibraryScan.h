@@ -1,6 +1,6 @@
 // What can be learnt about the plugin libraries of a folder without running
 // any of their code: the PE headers read from the file, the string table read
-// from the library opened as data.
+// from the library opened as data (or, away from Windows, from the file).
 #pragma once
 
 #include <array>
@@ -9,8 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "plugins/PluginHeader.h"
-#include "plugins/PluginInstall.h"
+#include "plugins/PluginRules.h"
 
 // The folders the loader searches for the DLLs a plugin imports when the host
 // loads it by full path with LoadLibraryA: the host executable's folder, the
@@ -28,6 +27,8 @@ public:
     std::vector<std::string> MissingDependencies(const std::vector<std::string>& imports) const;
 
     const std::vector<std::string>& Folders() const { return folders_; }
+    // How the DLLs are judged that no folder above shows; empty where every folder is searched.
+    const std::string& Unseen() const { return unseen_; }
 
 private:
     // The path the loader would take the DLL from; empty when there is none.
@@ -39,6 +40,7 @@ private:
 
     std::vector<std::string> folders_;
     std::vector<std::string> systemFolders_;
+    std::string unseen_;
     mutable std::map<std::string, std::vector<std::string>> imports_;
 };
 
@@ -54,7 +56,7 @@ struct LibraryFacts {
     std::array<std::optional<std::string>, 7> header;
     OwnerList owners;
     LibraryIdentity identity;
-    std::optional<UINT> firstMissingCopied;
+    std::optional<std::uint32_t> firstMissingCopied;
     // Why the host leaves it out after it crashed a run; empty when it does not.
     std::string leftOut;
 
@@ -79,7 +81,3 @@ std::vector<LibraryFacts> ScanLibraries(const std::string& folder, const Depende
 // The files of folder other than "*.kvp", "*.kvd", "*.tmp" and set-aside
 // packages, in the order the system lists them.
 std::vector<OtherFile> ScanOtherFiles(const std::string& folder, const DependencySearch& search);
-
-// Opens a library as data only: its string table can be read, none of its
-// code runs. Null when it cannot be opened.
-HMODULE OpenLibraryAsData(const std::string& path);

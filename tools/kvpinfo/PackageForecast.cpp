@@ -3,12 +3,11 @@
 #include <algorithm>
 
 #include "errors/ToyError.h"
-#include "plugins/PluginInstall.h"
+#include "plugins/InstallRules.h"
 #include "support/DecimalText.h"
 #include "support/FileNames.h"
-#include "support/FileSystem.h"
 #include "support/Package.h"
-#include "support/Win32Handles.h"
+#include "tools/kvpinfo/FolderView.h"
 #include "tools/kvpinfo/TreePrediction.h"
 
 namespace {
@@ -17,55 +16,10 @@ namespace {
 // was and deletes the package: nothing is undone, the package is simply not used.
 const char* const kKeepInstalled = "keep the installed copy, delete the package";
 
-bool IsFolder(const WIN32_FIND_DATAA& entry)
-{
-    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
 std::string DescribeIdentity(const LibraryIdentity& identity)
 {
     return "release date " + FormatDecimal(identity.releaseDate) + ", version " + FormatDecimalDouble(identity.version);
 }
-
-// A folder of its own under the system's temporary folder, removed with
-// everything in it when the object dies.
-class ScratchFolder {
-public:
-    ScratchFolder()
-    {
-        char base[MAX_PATH];
-        DWORD length = GetTempPathA(MAX_PATH, base);
-        if (length == 0 || length >= MAX_PATH) {
-            return;
-        }
-        for (unsigned attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
-            std::string candidate = std::string(base) + "kvpinfo-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                    std::to_string(attempt) + "\\";
-            if (CreateDirectoryA(candidate.c_str(), nullptr)) {
-                path_ = candidate;
-            }
-        }
-    }
-    ~ScratchFolder()
-    {
-        if (path_.empty()) {
-            return;
-        }
-        for (const WIN32_FIND_DATAA& entry : FindFiles(path_, "*")) {
-            if (!IsFolder(entry)) {
-                DeleteFileA((path_ + entry.cFileName).c_str());
-            }
-        }
-        RemoveDirectoryA(path_.c_str());
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
 
 // The identity the pass would read from a library: none when LoadLibraryA
 // would fail, since the pass then reads version 0 and release date 0.
@@ -82,7 +36,7 @@ PackageForecast Forecast(const std::string& folder, const std::string& packagePa
 {
     PackageForecast forecast;
     forecast.file = packageName;
-    if (!HoldPackage(packagePath)) {
+    if (!PackageIsFree(packagePath)) {
         forecast.action = "wait";
         forecast.detail = "still being written (another program has it open); left for a later start";
         return forecast;
@@ -92,9 +46,8 @@ PackageForecast Forecast(const std::string& folder, const std::string& packagePa
     std::string setAside = " the package is set aside as " + packageName + FailedPackageSuffix;
     auto earlier = std::find_if(placed.begin(), placed.end(),
                                 [&](const auto& entry) { return SameNameIgnoringCase(entry.first, storedName); });
-    DWORD attributes =
-        earlier != placed.end() ? FILE_ATTRIBUTE_NORMAL : GetFileAttributesA((folder + storedName).c_str());
-    PackageRoute route = RoutePackage(folder, storedName, attributes);
+    Standing there = earlier != placed.end() ? Standing::File : StandingAt(folder + storedName);
+    PackageRoute route = RoutePackage(folder, storedName, there);
     if (route == PackageRoute::RefuseName) {
         forecast.action = "reject name";
         forecast.detail = "no stored name that the pass installs;" + setAside;
@@ -159,9 +112,9 @@ std::vector<PackageForecast> ForecastPackages(const std::string& folder, const D
 {
     std::vector<PackageForecast> forecasts;
     Placed placed;
-    for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*." + PACKAGE_EXTENSION)) {
-        if (!IsFolder(entry)) {
-            forecasts.push_back(Forecast(folder, folder + entry.cFileName, entry.cFileName, search, placed));
+    for (const FolderEntry& entry : ListFolder(folder, "*." + PACKAGE_EXTENSION)) {
+        if (!entry.folder) {
+            forecasts.push_back(Forecast(folder, folder + entry.name, entry.name, search, placed));
         }
     }
     return forecasts;
@@ -218,9 +171,9 @@ std::vector<LeftoverForecast> ForecastLeftovers(const std::string& folder)
 {
     std::vector<LeftoverForecast> forecasts;
     std::string journal = ReadInstallJournal(folder);
-    for (const WIN32_FIND_DATAA& entry : FindFiles(folder, "*." + BackupExtension)) {
-        std::string name = entry.cFileName;
-        if (IsFolder(entry)) {
+    for (const FolderEntry& entry : ListFolder(folder, "*." + BackupExtension)) {
+        const std::string& name = entry.name;
+        if (entry.folder) {
             continue;
         }
         switch (FateOfLeftover(name, journal)) {

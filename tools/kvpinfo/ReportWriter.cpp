@@ -155,7 +155,12 @@ void WriteTreeJson(const FolderReport& report, const std::vector<std::unique_ptr
 void WriteTextReport(const FolderReport& report, std::ostream& out)
 {
     out << "Plugins folder: " << report.folder << "\nToy: " << report.toyName
-        << "\nDependencies searched in: " << JoinBetween(report.searchFolders, "; ") << "\n\n";
+        << "\nDependencies searched in: " << JoinBetween(report.searchFolders, "; ")
+        << (report.unseenFolders.empty() ? "" : "; " + report.unseenFolders) << "\n";
+    if (!report.registryNote.empty()) {
+        out << "Registry: " << report.registryNote << "\n";
+    }
+    out << "\n";
     out << "Libraries, in the order the host finds them:\n";
     for (std::size_t i = 0; i < report.libraries.size(); ++i) {
         WriteLibraryText(report, i, out);
@@ -209,7 +214,15 @@ void WriteTextReport(const FolderReport& report, std::ostream& out)
 void WriteJsonReport(const FolderReport& report, std::ostream& out)
 {
     out << "{\"folder\":" << Escape(report.folder) << ",\"toy\":" << Escape(report.toyName)
-        << ",\"searchFolders\":" << StringArray(report.searchFolders) << ",\"libraries\":[";
+        << ",\"searchFolders\":" << StringArray(report.searchFolders);
+    // Only where kvpinfo cannot see the toy's Windows: what it judged without seeing.
+    if (!report.unseenFolders.empty()) {
+        out << ",\"unseenFolders\":" << Escape(report.unseenFolders);
+    }
+    if (!report.registryNote.empty()) {
+        out << ",\"registryNote\":" << Escape(report.registryNote);
+    }
+    out << ",\"libraries\":[";
     for (std::size_t i = 0; i < report.libraries.size(); ++i) {
         out << (i > 0 ? "," : "");
         WriteLibraryJson(report, i, out);

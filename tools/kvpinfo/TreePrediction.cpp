@@ -3,11 +3,10 @@
 #include <algorithm>
 
 #include "errors/ToyError.h"
-#include "plugins/PluginHeader.h"
-#include "plugins/ToyPlugin.h"
+#include "plugins/PluginRules.h"
 #include "support/DecimalText.h"
 #include "support/FileNames.h"
-#include "support/Registry.h"
+#include "tools/kvpinfo/FolderView.h"
 
 namespace {
 
@@ -187,13 +186,8 @@ RegistryForecast::Values& RegistryForecast::For(const std::string& pluginName)
     }
     Values values;
     std::string keyPath = PluginKeyPath(toyKey_, pluginName);
-    std::string text;
-    if (PeekRegistryString(keyPath, VALUE_ACTIVE, text)) {
-        values.active = text;
-    }
-    if (PeekRegistryString(keyPath, VALUE_EXECUTES, text)) {
-        values.executes = text;
-    }
+    values.active = PeekRegistryValue(keyPath, VALUE_ACTIVE);
+    values.executes = PeekRegistryValue(keyPath, VALUE_EXECUTES);
     return values_.emplace(pluginName, values).first->second;
 }
 
