@@ -323,7 +323,11 @@ TEST_F(ToyRunTest, MenuListsTheTreeAndItsCommandsWork)
     const std::wstring shortcut = StartupShortcutPath();
     DeleteFileW(shortcut.c_str());
     ASSERT_TRUE(SetRegistryString(kToyKey, "Executes", "6"));
-    ASSERT_NO_FATAL_FAILURE(Start({"Pillow", "Dreams"}, {"tp_menureader", "tp_listener", "tp_inactive"}));
+    // Beside the tree: a library no owner of the toy takes, one without New,
+    // and a package an earlier start set aside, each greyed with kvpinfo's reason.
+    WriteBytes(folder.PluginsPath() + "Broken.kvd.failed", "not a package");
+    ASSERT_NO_FATAL_FAILURE(
+        Start({"Pillow", "Dreams"}, {"tp_menureader", "tp_listener", "tp_inactive", "tp_stranger", "tp_nonew"}));
     OpenMenu();
 
     EXPECT_EQ(names, tree);
@@ -335,9 +339,17 @@ TEST_F(ToyRunTest, MenuListsTheTreeAndItsCommandsWork)
                   {"MenuReader", "MenuReader 1.0: Test plugin tp_menureader|checked"},
                   {"Pillow", "Pillow 1.0: The creature: breathes, blinks, sleeps and follows the mouse|checked greyed"},
               }));
-    const std::vector<std::string> menu{
-        "Plugins",     "Add plugin...",      "Open plugins folder",  "A change takes effect at the next start",
-        "Go to sleep", "Start with Windows", "About Pillowmoor Toy", "Exit"};
+    const std::vector<std::string> menu{"Plugins",
+                                        "tp_stranger.kvp - owner list names Nobody, which is not loaded (greyed)",
+                                        "tp_nonew.kvp - does not export New (greyed)",
+                                        "Broken.kvd.failed - set aside: no stored name that the pass installs (greyed)",
+                                        "Add plugin...",
+                                        "Open plugins folder",
+                                        "A change takes effect at the next start (greyed)",
+                                        "Go to sleep",
+                                        "Start with Windows",
+                                        "About Pillowmoor Toy",
+                                        "Exit"};
     EXPECT_EQ(items, menu);
 
     const UINT dreams = ids["Dreams"];

@@ -33,7 +33,8 @@ void TraceMenu(HMENU menu, bool submenu)
             std::string shown = std::string(checked ? "checked" : "unchecked") + ((state & MF_GRAYED) ? " greyed" : "");
             AppendTrace(("menu plugin " + text + "|" + shown + "|" + std::to_string(id)).c_str());
         } else if (!text.empty()) {
-            AppendTrace(("menu item " + text + (checked ? " (checked)" : "")).c_str());
+            AppendTrace(("menu item " + text + (checked ? " (checked)" : "") + ((state & MF_GRAYED) ? " (greyed)" : ""))
+                            .c_str());
         }
         if (HMENU below = GetSubMenu(menu, position)) {
             TraceMenu(below, true);
