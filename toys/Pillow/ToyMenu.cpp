@@ -9,6 +9,7 @@
 #include "plugins/ToyPlugin.h"
 #include "support/Registry.h"
 #include "support/Resources.h"
+#include "toys/Pillow/AbsentPlugins.h"
 #include "toys/Pillow/PluginsFolder.h"
 #include "toys/Pillow/StartWithWindows.h"
 
@@ -21,16 +22,21 @@ std::string HeaderText(HMODULE module, UINT id)
     return text;
 }
 
-// "Name version: details", with "&" doubled so that menus show it as written.
-std::string EntryText(const CToyPlugin& plugin)
+// The text with "&" doubled so that menus show it as written.
+std::string MenuText(const std::string& text)
 {
-    std::string text = plugin.name + " " + HeaderText(plugin.module, HEADER_VERSION) + ": " +
-                       HeaderText(plugin.module, HEADER_DETAILS);
     std::string escaped;
     for (char c : text) {
         escaped += c == '&' ? "&&" : std::string(1, c);
     }
     return escaped;
+}
+
+// "Name version: details".
+std::string EntryText(const CToyPlugin& plugin)
+{
+    return MenuText(plugin.name + " " + HeaderText(plugin.module, HEADER_VERSION) + ": " +
+                    HeaderText(plugin.module, HEADER_DETAILS));
 }
 
 // The program's version as its version resource gives it in four parts,
@@ -92,6 +98,14 @@ MenuHandle BuildToyMenu(const CToyApp& app, const CToyPlugin& carrier, bool asle
     for (CToyPlugin* plugin : ToyTree(app)) {
         UINT flags = (StoredActive(*plugin) ? MF_CHECKED : MF_UNCHECKED) | (plugin == &carrier ? MF_GRAYED : 0);
         Append(plugins.Get(), MF_STRING | flags, id++, EntryText(*plugin));
+    }
+    // Read when the menu opens: the folder may have changed since the start.
+    std::vector<std::string> absent = AbsentPluginLines(app);
+    if (!absent.empty()) {
+        Append(plugins.Get(), MF_SEPARATOR, 0, "");
+    }
+    for (const std::string& line : absent) {
+        Append(plugins.Get(), MF_STRING | MF_GRAYED, 0, MenuText(line));
     }
     Append(plugins.Get(), MF_SEPARATOR, 0, "");
     Append(plugins.Get(), MF_STRING, TOY_COMMAND_ADD_PLUGIN, "Add plugin...");

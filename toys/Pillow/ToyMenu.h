@@ -1,5 +1,6 @@
 // The creature's right-click menu: "Plugins" (one entry for every plugin in
-// the tree, checked when its stored Active value is "TRUE", then "Add
+// the tree, checked when its stored Active value is "TRUE", greyed lines for
+// the files of Plugins\ that did not load or install and why, then "Add
 // plugin...", "Open plugins folder", and "Restart now" while a change waits
 // for the next start), sleep or wake,
 // "Start with Windows" (checked when on), "About Pillowmoor Toy" and "Exit".
