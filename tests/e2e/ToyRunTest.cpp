@@ -365,6 +365,12 @@ TEST_F(ToyRunTest, MenuListsTheTreeAndItsCommandsWork)
         }));
         EXPECT_EQ(RegistryText(kPillowKey, "Active"), "TRUE");
         OpenMenu();
+        // The start is over, its unloads traced; the menu read the files as
+        // data: no library was loaded for its code and unloaded again.
+        const std::vector<std::string> trace = folder.Trace();
+        EXPECT_EQ(std::count_if(trace.begin(), trace.end(),
+                                [](const std::string& line) { return line.ends_with(" unload"); }),
+                  0);
         EXPECT_EQ(plugins["Dreams"].ends_with("|checked"), !off);
         // Switched off, Dreams waits for the next start; switched back, nothing does.
         EXPECT_EQ(std::count(items.begin(), items.end(), "Restart now"), off ? 1 : 0);
