@@ -58,6 +58,62 @@ std::vector<std::uint32_t> CaptureScreenArea(HWND window)
                   : std::vector<std::uint32_t>();
 }
 
+SIZE WindowSize(HWND window)
+{
+    RECT rect = WindowRect(window);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// How wide the drawing inside window is on the screen: from its first to its
+// last column that is not the empty screen's black.
+LONG DrawnWidth(HWND window)
+{
+    std::vector<std::uint32_t> pixels = CaptureScreenArea(window);
+    LONG width = WindowSize(window).cx;
+    LONG first = width;
+    LONG last = -1;
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        if ((pixels[i] & 0xFFFFFF) != 0) {
+            first = std::min(first, static_cast<LONG>(i % width));
+            last = std::max(last, static_cast<LONG>(i % width));
+        }
+    }
+    return last - first + 1;
+}
+
+// The system dpi as the registry of the test's prefix gives it to the
+// programs started from now on; Wine's default again when the object dies.
+class ScopedSystemDpi {
+public:
+    explicit ScopedSystemDpi(DWORD dpi)
+    {
+        RegSetKeyValueA(HKEY_CURRENT_USER, kKey, kValue, REG_DWORD, &dpi, sizeof dpi);
+    }
+    ~ScopedSystemDpi() { RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey, kValue); }
+    ScopedSystemDpi(const ScopedSystemDpi&) = delete;
+    ScopedSystemDpi& operator=(const ScopedSystemDpi&) = delete;
+
+private:
+    static constexpr const char* kKey = "Control Panel\\Desktop";
+    static constexpr const char* kValue = "LogPixels";
+};
+
+// Sends window a message of the system's whose lParam points at data. The
+// data is written into the window's own process, since the system carries
+// no such pointer between processes.
+template <typename Data>
+void SendWithData(HWND window, UINT message, WPARAM wParam, const Data& data)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    KernelHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, processId));
+    void* remote = VirtualAllocEx(process.Get(), nullptr, sizeof data, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    ASSERT_NE(remote, nullptr);
+    ASSERT_TRUE(WriteProcessMemory(process.Get(), remote, &data, sizeof data, nullptr));
+    SendMessageA(window, message, wParam, reinterpret_cast<LPARAM>(remote));
+    VirtualFreeEx(process.Get(), remote, 0, MEM_RELEASE);
+}
+
 std::string WindowText(HWND window)
 {
     char text[256];
@@ -487,5 +543,56 @@ TEST_F(ToyRunTest, OpenPluginsFolderShowsItInTheFileManager)
     EXPECT_TRUE(WaitUntil([&] { return (shown = WindowShowing("Plugins")) != nullptr; }));
     PostMessageA(shown, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(shown); }));
+    End();
+}
+
+// The creature and its dreams are drawn at the monitor's dpi from the start,
+// and drawn anew at another monitor's when moved onto it, where the system
+// suggests; a drop keeps the whole of the larger creature on the screen.
+TEST_F(ToyRunTest, CreatureAndDreamsAreDrawnAtTheMonitorsDpi)
+{
+    auto scaled = [](LONG value, UINT dpi) { return static_cast<LONG>(value * dpi / 96); };
+    // The drawing inside the window: the body, between its seams and shadow.
+    auto expectDrawnAt = [&](UINT dpi) {
+        EXPECT_EQ(WindowRect(creature).right - WindowRect(creature).left, scaled(128, dpi));
+        LONG drawn = 0;
+        EXPECT_TRUE(WaitUntil([&] {
+            drawn = DrawnWidth(creature);
+            return drawn >= scaled(96, dpi) && drawn <= scaled(112, dpi);
+        })) << "at "
+            << dpi << " dpi the drawing is " << drawn << " pixels wide";
+        HWND dreams = host->WaitForWindow(kDreamsClass);
+        ASSERT_NE(dreams, nullptr);
+        EXPECT_TRUE(WaitUntil([&] {
+            SIZE size = WindowSize(dreams);
+            return size.cx == scaled(72, dpi) && size.cy == scaled(96, dpi);
+        })) << "dreams at "
+            << dpi << " dpi";
+    };
+    folder.AddToyPlugin("Dreams");
+    for (UINT dpi : {96u, 192u}) {
+        ScopedSystemDpi systemDpi(dpi);
+        ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}));
+        SendMessageA(creature, WM_COMMAND, TOY_COMMAND_SLEEP, 0);
+        expectDrawnAt(dpi);
+        End();
+    }
+
+    ASSERT_NO_FATAL_FAILURE(Start({}));
+    SendMessageA(creature, WM_COMMAND, TOY_COMMAND_SLEEP, 0);
+    const RECT suggested{300, 200, 556, 456};
+    ASSERT_NO_FATAL_FAILURE(SendWithData(creature, WM_DPICHANGED, MAKEWPARAM(192, 192), suggested));
+    RECT rect = WindowRect(creature);
+    EXPECT_TRUE(EqualRect(&rect, &suggested));
+    expectDrawnAt(192);
+
+    MONITORINFO screen{};
+    screen.cbSize = sizeof screen;
+    GetMonitorInfoA(MonitorFromWindow(creature, MONITOR_DEFAULTTOPRIMARY), &screen);
+    SendMessageA(creature, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(60, 70));
+    SendMessageA(creature, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(3000, 3000));
+    SendMessageA(creature, WM_LBUTTONUP, 0, MAKELPARAM(60, 70));
+    rect = WindowRect(creature);
+    EXPECT_EQ(std::make_pair(rect.right, rect.bottom), std::make_pair(screen.rcWork.right, screen.rcWork.bottom));
     End();
 }

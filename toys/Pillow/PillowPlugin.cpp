@@ -38,10 +38,12 @@ public:
             return 1;
         }
         ClaimTheToy();
-        frames_ = std::make_unique<FrameCache>(CREATURE_SIZE, CREATURE_SIZE);
         windowClass_.emplace(module, kClassName);
         window_ = CreateToyWindow(*windowClass_, "Pillowmoor Toy", 0, LoadPlacement(registryKey, kWindowSize),
                                   kWindowSize, this);
+        // The dpi is the window's monitor's, known once the window is there.
+        UINT dpi = WindowDpi(window_.Get());
+        DrawAtDpi(dpi, LoadPlacement(registryKey, ScaleToDpi(kWindowSize, dpi)));
         stateStart_ = lastActivity_ = GetTickCount();
         if (!ShowLook(stateStart_)) {
             throw ERR_SETTING_UP_TOY_GRAPHICS;
@@ -70,6 +72,8 @@ public:
             return WindowToChannel(window_.Get());
         case TOY_ASK_STATE:
             return asleep_ ? TOY_STATE_ASLEEP : TOY_STATE_AWAKE;
+        case TOY_ASK_DPI:
+            return static_cast<std::int32_t>(dpi_);
         }
         return 0;
     }
@@ -91,6 +95,30 @@ private:
         RECT rect{};
         GetWindowRect(window_.Get(), &rect);
         return {rect.left, rect.top};
+    }
+
+    SIZE WindowSize() const { return ScaleToDpi(kWindowSize, dpi_); }
+
+    // The creature drawn anew for dpi (not stretched: a frame drawn at one
+    // dpi is never shown at another), in a window of its size at topLeft.
+    void DrawAtDpi(UINT dpi, POINT topLeft)
+    {
+        dpi_ = dpi;
+        frames_ = std::make_unique<FrameCache>(CREATURE_SIZE, CREATURE_SIZE, dpi);
+        SIZE size = WindowSize();
+        SetWindowPos(window_.Get(), nullptr, topLeft.x, topLeft.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    // Moved to a monitor of another dpi: the system suggests where the window
+    // keeps its place on the new monitor.
+    void ChangeDpi(WPARAM wParam, LPARAM lParam)
+    {
+        const auto& suggested = *reinterpret_cast<const RECT*>(lParam);
+        DrawAtDpi(HIWORD(wParam), {suggested.left, suggested.top});
+        if (!ShowLook(GetTickCount())) {
+            throw ERR_SETTING_UP_TOY_GRAPHICS;
+        }
+        TellChildrenFrame(*this);
     }
 
     // Shows the look of this moment, if it is not the one on the screen.
@@ -171,7 +199,7 @@ private:
     void EndDrag()
     {
         dragging_ = false;
-        POINT place = ClampToWorkArea(WindowTopLeft(), kWindowSize);
+        POINT place = ClampToWorkArea(WindowTopLeft(), WindowSize());
         SetWindowPos(window_.Get(), nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         SavePlacement(registryKey, place);
     }
@@ -273,6 +301,9 @@ private:
         case WM_CLOSE:
             PostQuitMessage(0);
             return true;
+        case WM_DPICHANGED:
+            ChangeDpi(wParam, lParam);
+            return true;
         }
         return false;
     }
@@ -282,6 +313,7 @@ private:
     // Declared before the window, which must go first.
     std::optional<WindowClass> windowClass_;
     WindowHandle window_;
+    UINT dpi_ = DESIGN_DPI;
     DWORD stateStart_ = 0;
     DWORD lastActivity_ = 0;
     bool asleep_ = false;
