@@ -49,3 +49,7 @@ using HookHandle = UniqueHandle<ClosedBy<HHOOK, UnhookWindowsHookEx>>;
 
 // A view of a file mapping, unmapped with UnmapViewOfFile.
 using MappedView = UniqueHandle<ClosedBy<void*, UnmapViewOfFile>>;
+
+// A registration for power setting notices, ended with
+// UnregisterPowerSettingNotification.
+using PowerNotification = UniqueHandle<ClosedBy<HPOWERNOTIFY, UnregisterPowerSettingNotification>>;

@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <wtsapi32.h>
+
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -112,6 +116,14 @@ void SendWithData(HWND window, UINT message, WPARAM wParam, const Data& data)
     ASSERT_TRUE(WriteProcessMemory(process.Get(), remote, &data, sizeof data, nullptr));
     SendMessageA(window, message, wParam, reinterpret_cast<LPARAM>(remote));
     VirtualFreeEx(process.Get(), remote, 0, MEM_RELEASE);
+}
+
+// What the system sends when the display goes off (0) or on (1).
+void SendDisplayState(HWND window, DWORD state)
+{
+    POWERBROADCAST_SETTING setting{GUID_CONSOLE_DISPLAY_STATE, sizeof state, {}};
+    std::memcpy(setting.Data, &state, sizeof state);
+    SendWithData(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, setting);
 }
 
 std::string WindowText(HWND window)
@@ -594,5 +606,32 @@ TEST_F(ToyRunTest, CreatureAndDreamsAreDrawnAtTheMonitorsDpi)
     SendMessageA(creature, WM_LBUTTONUP, 0, MAKELPARAM(60, 70));
     rect = WindowRect(creature);
     EXPECT_EQ(std::make_pair(rect.right, rect.bottom), std::make_pair(screen.rcWork.right, screen.rcWork.bottom));
+    End();
+}
+
+// While the session is locked or the display is off the creature sends no
+// frames, and it resumes once both are over, undone in either order.
+TEST_F(ToyRunTest, NoFramesWhileTheScreenIsLockedOrOff)
+{
+    const std::function<void()> lock = [&] { SendMessageA(creature, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 1); };
+    const std::function<void()> unlock = [&] { SendMessageA(creature, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 1); };
+    const std::function<void()> off = [&] { SendDisplayState(creature, 0); };
+    const std::function<void()> on = [&] { SendDisplayState(creature, 1); };
+    // Awake, the creature's breath shows a new frame several times a second.
+    auto moves = [&] {
+        std::vector<std::uint32_t> before = CaptureScreenArea(creature);
+        return WaitUntil([&] { return CaptureScreenArea(creature) != before; }, 1500);
+    };
+    // Each step, and whether the creature moves after it.
+    const std::vector<std::pair<std::function<void()>, bool>> steps{
+        {lock, false},   {unlock, true}, {off, false}, {on, true},    {lock, false}, {off, false},
+        {unlock, false}, {on, true},     {off, false}, {lock, false}, {on, false},   {unlock, true},
+    };
+    ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}));
+    ASSERT_TRUE(moves());
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        steps[i].first();
+        EXPECT_EQ(moves(), steps[i].second) << "after step " << i;
+    }
     End();
 }

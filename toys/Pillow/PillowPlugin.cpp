@@ -14,6 +14,7 @@
 #include "toys/Pillow/Creature.h"
 #include "toys/Pillow/Placement.h"
 #include "toys/Pillow/PluginsFolder.h"
+#include "toys/Pillow/ScreenWatch.h"
 #include "toys/Pillow/StartWithWindows.h"
 #include "toys/Pillow/ToyMenu.h"
 #include "toys/Shared/FrameCache.h"
@@ -44,7 +45,8 @@ public:
         // The dpi is the window's monitor's, known once the window is there.
         UINT dpi = WindowDpi(window_.Get());
         DrawAtDpi(dpi, LoadPlacement(registryKey, ScaleToDpi(kWindowSize, dpi)));
-        stateStart_ = lastActivity_ = GetTickCount();
+        screen_.emplace(window_.Get());
+        stateStart_ = lastActivity_ = Clock();
         if (!ShowLook(stateStart_)) {
             throw ERR_SETTING_UP_TOY_GRAPHICS;
         }
@@ -57,6 +59,7 @@ public:
         if (window_) {
             KillTimer(window_.Get(), kAnimationTimer);
             SavePlacement(registryKey, WindowTopLeft());
+            screen_.reset();
             window_.Reset();
         }
         windowClass_.reset();
@@ -115,7 +118,7 @@ private:
     {
         const auto& suggested = *reinterpret_cast<const RECT*>(lParam);
         DrawAtDpi(HIWORD(wParam), {suggested.left, suggested.top});
-        if (!ShowLook(GetTickCount())) {
+        if (!ShowLook(Clock())) {
             throw ERR_SETTING_UP_TOY_GRAPHICS;
         }
         TellChildrenFrame(*this);
@@ -128,15 +131,30 @@ private:
         return frames_->Show(window_.Get(), look.Key(), [&](LayeredCanvas& canvas) { DrawCreature(canvas, look); });
     }
 
-    // Visible and not minimised: a creature that cannot be seen has no timer.
-    bool Seen() const { return IsWindowVisible(window_.Get()) && !IsIconic(window_.Get()); }
+    // Visible, not minimised, and on a screen that is on and not locked: a
+    // creature that cannot be seen sends no frames.
+    bool Seen() const
+    {
+        return IsWindowVisible(window_.Get()) && !IsIconic(window_.Get()) && screen_ && screen_->ScreenSeen();
+    }
+
+    // The creature's own clock, which stands still while it cannot be seen,
+    // so that it resumes where it stopped: no further in its breath and no
+    // nearer to sleep.
+    DWORD Clock() const { return (animating_ ? GetTickCount() : stoppedAt_) - unseenTime_; }
 
     // One timer at the state's frame rate paces the creature and, through
     // the channel, its children; it runs only while the creature can be seen.
     // Its children hear when it stops, to hide with it.
     void Animate()
     {
-        animating_ = Seen();
+        bool seen = Seen();
+        if (seen && !animating_) {
+            unseenTime_ += GetTickCount() - stoppedAt_;
+        } else if (!seen && animating_) {
+            stoppedAt_ = GetTickCount();
+        }
+        animating_ = seen;
         if (!animating_) {
             KillTimer(window_.Get(), kAnimationTimer);
             TellChildrenFrame(*this);
@@ -152,7 +170,7 @@ private:
     // next frames; awake, the check for falling asleep.
     void NextFrame()
     {
-        DWORD now = GetTickCount();
+        DWORD now = Clock();
         if (!asleep_ && now - lastActivity_ >= kIdleBeforeSleep) {
             SetAsleep(true);
             return;
@@ -163,7 +181,7 @@ private:
 
     void SetAsleep(bool asleep)
     {
-        lastActivity_ = GetTickCount();
+        lastActivity_ = Clock();
         if (asleep == asleep_) {
             return;
         }
@@ -258,7 +276,22 @@ private:
             result = MA_NOACTIVATE;
             return true;
         }
+        if (window == window_.Get() && screen_ && screen_->Notice(message, wParam, lParam)) {
+            FollowSeen();
+            result = TRUE;
+            return true;
+        }
         return window == window_.Get() && OnCreatureMessage(message, wParam, lParam);
+    }
+
+    // Shown, hidden, minimised or restored by anyone, or the screen locked,
+    // unlocked, off or on.
+    void FollowSeen()
+    {
+        if (Seen() != animating_) {
+            frames_->Forget();
+            Animate();
+        }
     }
 
     bool OnCreatureMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -268,17 +301,13 @@ private:
             NextFrame();
             return true;
         case WM_WINDOWPOSCHANGED:
-            // Shown, hidden, minimised or restored by anyone.
-            if (Seen() != animating_) {
-                frames_->Forget();
-                Animate();
-            }
+            FollowSeen();
             return false;
         case WM_LBUTTONDOWN:
             StartDrag(lParam);
             return true;
         case WM_MOUSEMOVE:
-            lastActivity_ = GetTickCount();
+            lastActivity_ = Clock();
             if (dragging_) {
                 FollowDrag(lParam);
             }
@@ -313,7 +342,11 @@ private:
     // Declared before the window, which must go first.
     std::optional<WindowClass> windowClass_;
     WindowHandle window_;
+    // Declared after the window, which it must leave first.
+    std::optional<ScreenWatch> screen_;
     UINT dpi_ = DESIGN_DPI;
+    DWORD stoppedAt_ = 0;
+    DWORD unseenTime_ = 0;
     DWORD stateStart_ = 0;
     DWORD lastActivity_ = 0;
     bool asleep_ = false;
