@@ -635,3 +635,33 @@ TEST_F(ToyRunTest, NoFramesWhileTheScreenIsLockedOrOff)
     }
     End();
 }
+
+// A package dropped into Plugins\ while the toy runs is noticed, and the menu
+// offers a restart that installs it; the count follows the folder's packages,
+// which a folder named like one is not.
+TEST_F(ToyRunTest, PackagesDroppedWhileTheToyRunsAreOfferedForARestart)
+{
+    ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}, {"tp_menureader"}));
+    auto restartItem = [&] {
+        OpenMenu();
+        auto item =
+            std::find_if(items.begin(), items.end(), [](const std::string& i) { return i.starts_with("Restart"); });
+        return item == items.end() ? std::string("none") : *item;
+    };
+    auto offers = [&](const std::string& expected) {
+        std::string shown;
+        bool offered = WaitUntil([&] { return (shown = restartItem()) == expected; }, 10000);
+        EXPECT_TRUE(offered) << "expected " << expected << ", the menu shows " << shown;
+    };
+    std::string error;
+    offers("none");
+    ASSERT_TRUE(WritePackage(TestPluginPath("tp_good"), folder.PluginsPath() + "Good.kvd", "Good.kvp", error)) << error;
+    offers("Restart to install 1 new plugin");
+    ASSERT_TRUE(CreateDirectoryA((folder.PluginsPath() + "Folder.kvd").c_str(), nullptr));
+    ASSERT_TRUE(WritePackage(TestPluginPath("pk_other"), folder.PluginsPath() + "Other.kvd", "Other.kvp", error))
+        << error;
+    offers("Restart to install 2 new plugins");
+    ASSERT_TRUE(DeleteFileA((folder.PluginsPath() + "Good.kvd").c_str()));
+    offers("Restart to install 1 new plugin");
+    End();
+}

@@ -11,7 +11,9 @@
 #include "errors/ToyError.h"
 #include "plugins/ToyChannel.h"
 #include "plugins/ToyPlugin.h"
+#include "support/FileSystem.h"
 #include "toys/Pillow/Creature.h"
+#include "toys/Pillow/PackageWatch.h"
 #include "toys/Pillow/Placement.h"
 #include "toys/Pillow/PluginsFolder.h"
 #include "toys/Pillow/ScreenWatch.h"
@@ -24,9 +26,16 @@ namespace {
 
 constexpr const char* kClassName = "PillowmoorPillow";
 constexpr UINT_PTR kAnimationTimer = 1;
+// Posted by the watch on the plugins folder.
+constexpr UINT kPackagesChanged = WM_APP + 1;
 // Half a minute without the mouse on it sends it to sleep.
 constexpr DWORD kIdleBeforeSleep = 30000;
 constexpr SIZE kWindowSize{CREATURE_SIZE, CREATURE_SIZE};
+
+std::string PluginsFolderPath()
+{
+    return GetCurrentFolder() + PLUGINS_FOLDER;
+}
 
 class PillowPlugin : public CToyPlugin, private WindowHandler {
 public:
@@ -46,6 +55,7 @@ public:
         UINT dpi = WindowDpi(window_.Get());
         DrawAtDpi(dpi, LoadPlacement(registryKey, ScaleToDpi(kWindowSize, dpi)));
         screen_.emplace(window_.Get());
+        WatchPackages();
         stateStart_ = lastActivity_ = Clock();
         if (!ShowLook(stateStart_)) {
             throw ERR_SETTING_UP_TOY_GRAPHICS;
@@ -60,6 +70,7 @@ public:
             KillTimer(window_.Get(), kAnimationTimer);
             SavePlacement(registryKey, WindowTopLeft());
             screen_.reset();
+            packageWatch_.reset();
             window_.Reset();
         }
         windowClass_.reset();
@@ -91,6 +102,14 @@ private:
             throw ERR_TOY_ALREADY_RUNNING;
         }
         runningMark_ = std::move(mark);
+    }
+
+    // Packages dropped into the plugins folder while the toy runs are offered
+    // for a restart in the menu; those left from the start count too.
+    void WatchPackages()
+    {
+        waitingPackages_ = CountPackages(PluginsFolderPath());
+        packageWatch_.emplace(PluginsFolderPath(), window_.Get(), kPackagesChanged);
     }
 
     POINT WindowTopLeft() const
@@ -224,7 +243,7 @@ private:
 
     void ShowMenu()
     {
-        MenuHandle menu = BuildToyMenu(*app, *this, asleep_);
+        MenuHandle menu = BuildToyMenu(*app, *this, asleep_, waitingPackages_);
         POINT cursor{};
         GetCursorPos(&cursor);
         TrackPopupMenu(menu.Get(), TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, window_.Get(), nullptr);
@@ -333,6 +352,9 @@ private:
         case WM_DPICHANGED:
             ChangeDpi(wParam, lParam);
             return true;
+        case kPackagesChanged:
+            waitingPackages_ = CountPackages(PluginsFolderPath());
+            return true;
         }
         return false;
     }
@@ -342,8 +364,10 @@ private:
     // Declared before the window, which must go first.
     std::optional<WindowClass> windowClass_;
     WindowHandle window_;
-    // Declared after the window, which it must leave first.
+    // Declared after the window, which they must leave first.
     std::optional<ScreenWatch> screen_;
+    std::optional<PackageWatch> packageWatch_;
+    unsigned waitingPackages_ = 0;
     UINT dpi_ = DESIGN_DPI;
     DWORD stoppedAt_ = 0;
     DWORD unseenTime_ = 0;

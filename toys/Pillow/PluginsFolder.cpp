@@ -38,13 +38,6 @@ std::string LastErrorText()
     return message.substr(0, message.find_last_not_of("\r\n. ") + 1);
 }
 
-bool PackageWaits()
-{
-    WIN32_FIND_DATAA found{};
-    FindHandle search(FindFirstFileA((std::string(kPluginsFolder) + "*.kvd").c_str(), &found));
-    return search.IsValid();
-}
-
 } // namespace
 
 bool ChangesWaitForStart(const CToyApp& app)
@@ -54,7 +47,7 @@ bool ChangesWaitForStart(const CToyApp& app)
             return true;
         }
     }
-    return PackageWaits();
+    return false;
 }
 
 bool AddPluginPackage(HWND owner)
