@@ -62,27 +62,13 @@ std::vector<std::uint32_t> CaptureScreenArea(HWND window)
                   : std::vector<std::uint32_t>();
 }
 
-SIZE WindowSize(HWND window)
-{
-    RECT rect = WindowRect(window);
-    return {rect.right - rect.left, rect.bottom - rect.top};
-}
-
-// How wide the drawing inside window is on the screen: from its first to its
-// last column that is not the empty screen's black.
-LONG DrawnWidth(HWND window)
+// How many pixels of window's rectangle on the screen are drawn: not the
+// empty screen's black.
+long DrawnArea(HWND window)
 {
     std::vector<std::uint32_t> pixels = CaptureScreenArea(window);
-    LONG width = WindowSize(window).cx;
-    LONG first = width;
-    LONG last = -1;
-    for (std::size_t i = 0; i < pixels.size(); ++i) {
-        if ((pixels[i] & 0xFFFFFF) != 0) {
-            first = std::min(first, static_cast<LONG>(i % width));
-            last = std::max(last, static_cast<LONG>(i % width));
-        }
-    }
-    return last - first + 1;
+    return static_cast<long>(
+        std::count_if(pixels.begin(), pixels.end(), [](std::uint32_t pixel) { return (pixel & 0xFFFFFF) != 0; }));
 }
 
 // The system dpi as the registry of the test's prefix gives it to the
@@ -564,20 +550,24 @@ TEST_F(ToyRunTest, OpenPluginsFolderShowsItInTheFileManager)
 TEST_F(ToyRunTest, CreatureAndDreamsAreDrawnAtTheMonitorsDpi)
 {
     auto scaled = [](LONG value, UINT dpi) { return static_cast<LONG>(value * dpi / 96); };
-    // The drawing inside the window: the body, between its seams and shadow.
+    // Drawn to scale in both directions, the creature covers (dpi / 96)^2 as
+    // many pixels as at 96 dpi, give or take its breath.
+    long designArea = 0;
     auto expectDrawnAt = [&](UINT dpi) {
         EXPECT_EQ(WindowRect(creature).right - WindowRect(creature).left, scaled(128, dpi));
-        LONG drawn = 0;
+        double ratio = 0;
         EXPECT_TRUE(WaitUntil([&] {
-            drawn = DrawnWidth(creature);
-            return drawn >= scaled(96, dpi) && drawn <= scaled(112, dpi);
+            long area = DrawnArea(creature);
+            designArea = designArea == 0 ? area : designArea;
+            ratio = area * 96.0 * 96.0 / (static_cast<double>(designArea) * dpi * dpi);
+            return ratio > 0.75 && ratio < 1.3;
         })) << "at "
-            << dpi << " dpi the drawing is " << drawn << " pixels wide";
+            << dpi << " dpi the drawing covers " << ratio << " times the expected area";
         HWND dreams = host->WaitForWindow(kDreamsClass);
         ASSERT_NE(dreams, nullptr);
         EXPECT_TRUE(WaitUntil([&] {
-            SIZE size = WindowSize(dreams);
-            return size.cx == scaled(72, dpi) && size.cy == scaled(96, dpi);
+            RECT rect = WindowRect(dreams);
+            return rect.right - rect.left == scaled(72, dpi) && rect.bottom - rect.top == scaled(96, dpi);
         })) << "dreams at "
             << dpi << " dpi";
     };
