@@ -400,7 +400,8 @@ TEST_F(ToyRunTest, MenuListsTheTreeAndItsCommandsWork)
         PostMessageA(creature, WM_COMMAND, dreams, 0);
         PostMessageA(creature, WM_COMMAND, TOY_COMMAND_START_WITH_WINDOWS, 0);
         EXPECT_TRUE(WaitUntil([&] {
-            return RegistryText(kDreamsKey, "Active") == (off ? "FALSE" : "TRUE") && StartsWithWindows() == off;
+            return RegistryText(kDreamsKey, "Active") == (off ? "FALSE" : "TRUE") &&
+                   (GetFileAttributesW(shortcut.c_str()) != INVALID_FILE_ATTRIBUTES) == off;
         }));
         EXPECT_EQ(RegistryText(kPillowKey, "Active"), "TRUE");
         OpenMenu();
@@ -484,6 +485,23 @@ TEST_F(ToyRunTest, DreamsStayOnTheScreenAtItsTopEdge)
             << rect.bottom;
         End();
     }
+}
+
+// "Start with Windows" is each copy's own: a shortcut that starts another
+// copy (here the test program, which made it) leaves this copy's entry
+// unticked, and ticking it makes the shortcut start this copy instead.
+TEST_F(ToyRunTest, AnotherCopysStartupShortcutIsThatCopys)
+{
+    const std::wstring shortcut = StartupShortcutPath();
+    SetStartWithWindows(true);
+    ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}, {"tp_menureader"}));
+    OpenMenu();
+    EXPECT_EQ(std::count(items.begin(), items.end(), "Start with Windows"), 1);
+    PostMessageA(creature, WM_COMMAND, TOY_COMMAND_START_WITH_WINDOWS, 0);
+    std::string toy = ProgramFolder() + "PillowmoorToy.exe";
+    EXPECT_TRUE(WaitUntil([&] { return ReadShortcut(shortcut).first == std::wstring(toy.begin(), toy.end()); }));
+    End();
+    DeleteFileW(shortcut.c_str());
 }
 
 // "Add plugin..." copies the package chosen in its file dialog into Plugins\,
