@@ -13,11 +13,11 @@
 #include "app/PackageReview.h"
 #include "app/RunningToy.h"
 #include "errors/ToyError.h"
-#include "plugins/PluginHeader.h"
+#include "plugins/PluginRules.h"
 #include "support/ErrorText.h"
 #include "support/FileNames.h"
-#include "support/Resources.h"
 #include "support/Win32Handles.h"
+#include "tools/kvpinfo/FolderView.h"
 
 namespace {
 
@@ -30,18 +30,11 @@ struct Opening {
     PackageReview review;
 };
 
-std::string FullPath(const std::string& path)
-{
-    char buffer[MAX_PATH];
-    DWORD length = GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
-    return length > 0 && length < MAX_PATH ? std::string(buffer, length) : path;
-}
-
 std::string ToyName(const std::string& program)
 {
-    ModuleHandle toy(OpenLibraryAsData(program));
-    std::string name;
-    return toy && LoadResourceString(toy.Get(), HEADER_NAME, ResourceBufferSize, name) ? name : "";
+    std::optional<HeaderLookup> header = ReadLibraryHeader(program);
+    std::optional<std::string> name = header ? (*header)(HEADER_NAME) : std::nullopt;
+    return name.value_or("");
 }
 
 std::string FactsText(const PackageReview& review)

@@ -59,7 +59,7 @@ struct Floor : WindowHandler {
 
 void Open(Floor& floor, const char* title, POINT place, double framesPerSecond)
 {
-    SIZE size{floor.canvas->Width(), floor.canvas->Height()};
+    SIZE size = floor.canvas->PixelSize();
     floor.window = CreateToyWindow(floor.windowClass, title, 0, place, size, &floor);
     floor.canvas->Present(floor.window.Get());
     ShowWindow(floor.window.Get(), SW_SHOWNOACTIVATE);
@@ -75,15 +75,15 @@ int main(int argc, char** argv)
         return 2;
     }
     bool asleep = std::strcmp(argv[1], "asleep") == 0;
-    Floor creature(std::make_unique<LayeredCanvas>(CREATURE_SIZE, CREATURE_SIZE), "FloorCreature");
+    Floor creature(std::make_unique<LayeredCanvas>(CREATURE_SIZE, CREATURE_SIZE, DESIGN_DPI), "FloorCreature");
     DrawCreature(*creature.canvas, LookAt(0, asleep));
     Open(creature, "FloorCreature", {400, 400}, CreatureFramesPerSecond(asleep));
-    Floor dreams(std::make_unique<LayeredCanvas>(DREAMS_WIDTH, DREAMS_HEIGHT), "FloorDreams");
+    Floor dreams(std::make_unique<LayeredCanvas>(DREAMS_WIDTH, DREAMS_HEIGHT, DESIGN_DPI), "FloorDreams");
     if (asleep) {
         RECT creatureRect{};
         GetWindowRect(creature.window.Get(), &creatureRect);
         DrawDrift(*dreams.canvas, 0);
-        Open(dreams, "FloorDreams", DreamsPlace(creatureRect), 1000.0 / CREATURE_FRAME_MS_ASLEEP);
+        Open(dreams, "FloorDreams", DreamsPlace(creatureRect, DESIGN_DPI), 1000.0 / CREATURE_FRAME_MS_ASLEEP);
     }
     std::fflush(stdout);
     SetTimer(creature.window.Get(), kEndTimer, static_cast<UINT>(std::atoi(argv[2])), nullptr);

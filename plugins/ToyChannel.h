@@ -3,8 +3,10 @@
 //
 //   child -> parent: parent->SpareHook3(TOY_ASK_WINDOW, 0, 0, 0) answers the
 //       parent's window handle, parent->SpareHook3(TOY_ASK_STATE, 0, 0, 0)
-//       its state (TOY_STATE_AWAKE or TOY_STATE_ASLEEP); 0 from a parent that
-//       does not speak the channel.
+//       its state (TOY_STATE_AWAKE or TOY_STATE_ASLEEP),
+//       parent->SpareHook3(TOY_ASK_DPI, 0, 0, 0) the dpi it draws at, so that
+//       a child beside it draws at the same scale; 0 from a parent that does
+//       not speak the channel.
 //   parent -> child: child->SpareHook3(TOY_TELL_STATE, state, 0, 0) each time
 //       the parent's state changes; the child answers 1 when it listened.
 //       child->SpareHook3(TOY_TELL_FRAME, 0, 0, 0) each time the parent shows
@@ -25,6 +27,7 @@ inline constexpr std::int32_t TOY_ASK_WINDOW = 0x5701;
 inline constexpr std::int32_t TOY_ASK_STATE = 0x5702;
 inline constexpr std::int32_t TOY_TELL_STATE = 0x5703;
 inline constexpr std::int32_t TOY_TELL_FRAME = 0x5704;
+inline constexpr std::int32_t TOY_ASK_DPI = 0x5705;
 
 inline constexpr std::int32_t TOY_STATE_AWAKE = 1;
 inline constexpr std::int32_t TOY_STATE_ASLEEP = 2;
@@ -52,6 +55,12 @@ inline HWND AskParentWindow(CToyPlugin& child)
 inline std::int32_t AskParentState(CToyPlugin& child)
 {
     return child.parent == nullptr ? 0 : child.parent->SpareHook3(TOY_ASK_STATE, 0, 0, 0);
+}
+
+// The dpi the parent draws at, or 0 when there is no parent or it does not say.
+inline std::int32_t AskParentDpi(CToyPlugin& child)
+{
+    return child.parent == nullptr ? 0 : child.parent->SpareHook3(TOY_ASK_DPI, 0, 0, 0);
 }
 
 // Tells every child of parent its new state.

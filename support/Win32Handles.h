@@ -49,3 +49,16 @@ using HookHandle = UniqueHandle<ClosedBy<HHOOK, UnhookWindowsHookEx>>;
 
 // A view of a file mapping, unmapped with UnmapViewOfFile.
 using MappedView = UniqueHandle<ClosedBy<void*, UnmapViewOfFile>>;
+
+// A registration for power setting notices, ended with
+// UnregisterPowerSettingNotification.
+using PowerNotification = UniqueHandle<ClosedBy<HPOWERNOTIFY, UnregisterPowerSettingNotification>>;
+
+// A change notice on a folder from FindFirstChangeNotificationA, which reports
+// failure as INVALID_HANDLE_VALUE; closed with FindCloseChangeNotification.
+struct ChangeNoticeTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle handle) { FindCloseChangeNotification(handle); }
+};
+using ChangeNoticeHandle = UniqueHandle<ChangeNoticeTraits>;

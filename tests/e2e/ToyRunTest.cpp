@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include <wtsapi32.h>
+
 #include <algorithm>
+#include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -56,6 +60,56 @@ std::vector<std::uint32_t> CaptureScreenArea(HWND window)
     const auto* pixels = static_cast<const std::uint32_t*>(bits);
     return copied ? std::vector<std::uint32_t>(pixels, pixels + static_cast<std::size_t>(width) * height)
                   : std::vector<std::uint32_t>();
+}
+
+// How many pixels of window's rectangle on the screen are drawn: not the
+// empty screen's black.
+long DrawnArea(HWND window)
+{
+    std::vector<std::uint32_t> pixels = CaptureScreenArea(window);
+    return static_cast<long>(
+        std::count_if(pixels.begin(), pixels.end(), [](std::uint32_t pixel) { return (pixel & 0xFFFFFF) != 0; }));
+}
+
+// The system dpi as the registry of the test's prefix gives it to the
+// programs started from now on; Wine's default again when the object dies.
+class ScopedSystemDpi {
+public:
+    explicit ScopedSystemDpi(DWORD dpi)
+    {
+        RegSetKeyValueA(HKEY_CURRENT_USER, kKey, kValue, REG_DWORD, &dpi, sizeof dpi);
+    }
+    ~ScopedSystemDpi() { RegDeleteKeyValueA(HKEY_CURRENT_USER, kKey, kValue); }
+    ScopedSystemDpi(const ScopedSystemDpi&) = delete;
+    ScopedSystemDpi& operator=(const ScopedSystemDpi&) = delete;
+
+private:
+    static constexpr const char* kKey = "Control Panel\\Desktop";
+    static constexpr const char* kValue = "LogPixels";
+};
+
+// Sends window a message of the system's whose lParam points at data. The
+// data is written into the window's own process, since the system carries
+// no such pointer between processes.
+template <typename Data>
+void SendWithData(HWND window, UINT message, WPARAM wParam, const Data& data)
+{
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    KernelHandle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, processId));
+    void* remote = VirtualAllocEx(process.Get(), nullptr, sizeof data, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    ASSERT_NE(remote, nullptr);
+    ASSERT_TRUE(WriteProcessMemory(process.Get(), remote, &data, sizeof data, nullptr));
+    SendMessageA(window, message, wParam, reinterpret_cast<LPARAM>(remote));
+    VirtualFreeEx(process.Get(), remote, 0, MEM_RELEASE);
+}
+
+// What the system sends when the display goes off (0) or on (1).
+void SendDisplayState(HWND window, DWORD state)
+{
+    POWERBROADCAST_SETTING setting{GUID_CONSOLE_DISPLAY_STATE, sizeof state, {}};
+    std::memcpy(setting.Data, &state, sizeof state);
+    SendWithData(window, WM_POWERBROADCAST, PBT_POWERSETTINGCHANGE, setting);
 }
 
 std::string WindowText(HWND window)
@@ -361,7 +415,8 @@ TEST_F(ToyRunTest, MenuListsTheTreeAndItsCommandsWork)
         PostMessageA(creature, WM_COMMAND, dreams, 0);
         PostMessageA(creature, WM_COMMAND, TOY_COMMAND_START_WITH_WINDOWS, 0);
         EXPECT_TRUE(WaitUntil([&] {
-            return RegistryText(kDreamsKey, "Active") == (off ? "FALSE" : "TRUE") && StartsWithWindows() == off;
+            return RegistryText(kDreamsKey, "Active") == (off ? "FALSE" : "TRUE") &&
+                   (GetFileAttributesW(shortcut.c_str()) != INVALID_FILE_ATTRIBUTES) == off;
         }));
         EXPECT_EQ(RegistryText(kPillowKey, "Active"), "TRUE");
         OpenMenu();
@@ -453,6 +508,23 @@ TEST_F(ToyRunTest, DreamsStayOnTheScreenAtItsTopEdge)
     }
 }
 
+// "Start with Windows" is each copy's own: a shortcut that starts another
+// copy (here the test program, which made it) leaves this copy's entry
+// unticked, and ticking it makes the shortcut start this copy instead.
+TEST_F(ToyRunTest, AnotherCopysStartupShortcutIsThatCopys)
+{
+    const std::wstring shortcut = StartupShortcutPath();
+    SetStartWithWindows(true);
+    ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}, {"tp_menureader"}));
+    OpenMenu();
+    EXPECT_EQ(std::count(items.begin(), items.end(), "Start with Windows"), 1);
+    PostMessageA(creature, WM_COMMAND, TOY_COMMAND_START_WITH_WINDOWS, 0);
+    std::string toy = ProgramFolder() + "PillowmoorToy.exe";
+    EXPECT_TRUE(WaitUntil([&] { return ReadShortcut(shortcut).first == std::wstring(toy.begin(), toy.end()); }));
+    End();
+    DeleteFileW(shortcut.c_str());
+}
+
 // "Add plugin..." copies the package chosen in its file dialog into Plugins\,
 // says that it comes at the next start and offers to restart: yes ends this
 // toy and starts it again in the same folder, which installs the package.
@@ -508,5 +580,117 @@ TEST_F(ToyRunTest, OpenPluginsFolderShowsItInTheFileManager)
     EXPECT_TRUE(WaitUntil([&] { return (shown = WindowShowing("Plugins")) != nullptr; }));
     PostMessageA(shown, WM_CLOSE, 0, 0);
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(shown); }));
+    End();
+}
+
+// The creature and its dreams are drawn at the monitor's dpi from the start,
+// and drawn anew at another monitor's when moved onto it, where the system
+// suggests; a drop keeps the whole of the larger creature on the screen.
+TEST_F(ToyRunTest, CreatureAndDreamsAreDrawnAtTheMonitorsDpi)
+{
+    auto scaled = [](LONG value, UINT dpi) { return static_cast<LONG>(value * dpi / 96); };
+    // Drawn to scale in both directions, the creature covers (dpi / 96)^2 as
+    // many pixels as at 96 dpi, give or take its breath.
+    long designArea = 0;
+    auto expectDrawnAt = [&](UINT dpi) {
+        EXPECT_EQ(WindowRect(creature).right - WindowRect(creature).left, scaled(128, dpi));
+        double ratio = 0;
+        EXPECT_TRUE(WaitUntil([&] {
+            long area = DrawnArea(creature);
+            designArea = designArea == 0 ? area : designArea;
+            ratio = area * 96.0 * 96.0 / (static_cast<double>(designArea) * dpi * dpi);
+            return ratio > 0.75 && ratio < 1.3;
+        })) << "at "
+            << dpi << " dpi the drawing covers " << ratio << " times the expected area";
+        HWND dreams = host->WaitForWindow(kDreamsClass);
+        ASSERT_NE(dreams, nullptr);
+        EXPECT_TRUE(WaitUntil([&] {
+            RECT rect = WindowRect(dreams);
+            return rect.right - rect.left == scaled(72, dpi) && rect.bottom - rect.top == scaled(96, dpi);
+        })) << "dreams at "
+            << dpi << " dpi";
+    };
+    folder.AddToyPlugin("Dreams");
+    for (UINT dpi : {96u, 192u}) {
+        ScopedSystemDpi systemDpi(dpi);
+        ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}));
+        SendMessageA(creature, WM_COMMAND, TOY_COMMAND_SLEEP, 0);
+        expectDrawnAt(dpi);
+        End();
+    }
+
+    ASSERT_NO_FATAL_FAILURE(Start({}));
+    SendMessageA(creature, WM_COMMAND, TOY_COMMAND_SLEEP, 0);
+    const RECT suggested{300, 200, 556, 456};
+    ASSERT_NO_FATAL_FAILURE(SendWithData(creature, WM_DPICHANGED, MAKEWPARAM(192, 192), suggested));
+    RECT rect = WindowRect(creature);
+    EXPECT_TRUE(EqualRect(&rect, &suggested));
+    expectDrawnAt(192);
+
+    MONITORINFO screen{};
+    screen.cbSize = sizeof screen;
+    GetMonitorInfoA(MonitorFromWindow(creature, MONITOR_DEFAULTTOPRIMARY), &screen);
+    SendMessageA(creature, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(60, 70));
+    SendMessageA(creature, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(3000, 3000));
+    SendMessageA(creature, WM_LBUTTONUP, 0, MAKELPARAM(60, 70));
+    rect = WindowRect(creature);
+    EXPECT_EQ(std::make_pair(rect.right, rect.bottom), std::make_pair(screen.rcWork.right, screen.rcWork.bottom));
+    End();
+}
+
+// While the session is locked or the display is off the creature sends no
+// frames, and it resumes once both are over, undone in either order.
+TEST_F(ToyRunTest, NoFramesWhileTheScreenIsLockedOrOff)
+{
+    const std::function<void()> lock = [&] { SendMessageA(creature, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 1); };
+    const std::function<void()> unlock = [&] { SendMessageA(creature, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK, 1); };
+    const std::function<void()> off = [&] { SendDisplayState(creature, 0); };
+    const std::function<void()> on = [&] { SendDisplayState(creature, 1); };
+    // Awake, the creature's breath shows a new frame several times a second.
+    auto moves = [&] {
+        std::vector<std::uint32_t> before = CaptureScreenArea(creature);
+        return WaitUntil([&] { return CaptureScreenArea(creature) != before; }, 1500);
+    };
+    // Each step, and whether the creature moves after it.
+    const std::vector<std::pair<std::function<void()>, bool>> steps{
+        {lock, false},   {unlock, true}, {off, false}, {on, true},    {lock, false}, {off, false},
+        {unlock, false}, {on, true},     {off, false}, {lock, false}, {on, false},   {unlock, true},
+    };
+    ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}));
+    ASSERT_TRUE(moves());
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        steps[i].first();
+        EXPECT_EQ(moves(), steps[i].second) << "after step " << i;
+    }
+    End();
+}
+
+// A package dropped into Plugins\ while the toy runs is noticed, and the menu
+// offers a restart that installs it; the count follows the folder's packages,
+// which a folder named like one is not.
+TEST_F(ToyRunTest, PackagesDroppedWhileTheToyRunsAreOfferedForARestart)
+{
+    ASSERT_NO_FATAL_FAILURE(Start({"Pillow"}, {"tp_menureader"}));
+    auto restartItem = [&] {
+        OpenMenu();
+        auto item =
+            std::find_if(items.begin(), items.end(), [](const std::string& i) { return i.starts_with("Restart"); });
+        return item == items.end() ? std::string("none") : *item;
+    };
+    auto offers = [&](const std::string& expected) {
+        std::string shown;
+        bool offered = WaitUntil([&] { return (shown = restartItem()) == expected; }, 10000);
+        EXPECT_TRUE(offered) << "expected " << expected << ", the menu shows " << shown;
+    };
+    std::string error;
+    offers("none");
+    ASSERT_TRUE(WritePackage(TestPluginPath("tp_good"), folder.PluginsPath() + "Good.kvd", "Good.kvp", error)) << error;
+    offers("Restart to install 1 new plugin");
+    ASSERT_TRUE(CreateDirectoryA((folder.PluginsPath() + "Folder.kvd").c_str(), nullptr));
+    ASSERT_TRUE(WritePackage(TestPluginPath("pk_other"), folder.PluginsPath() + "Other.kvd", "Other.kvp", error))
+        << error;
+    offers("Restart to install 2 new plugins");
+    ASSERT_TRUE(DeleteFileA((folder.PluginsPath() + "Good.kvd").c_str()));
+    offers("Restart to install 1 new plugin");
     End();
 }

@@ -28,11 +28,11 @@ public:
         if (active == 0 || parentWindow_ == nullptr) {
             return 1;
         }
-        frames_ = std::make_unique<FrameCache>(kWidth, kHeight);
         // Clicks pass through the letters to whatever lies below them.
         windowClass_.emplace(module, kClassName);
         window_ = CreateToyWindow(*windowClass_, "Dreams", WS_EX_TRANSPARENT | WS_EX_NOACTIVATE, {0, 0},
                                   {kWidth, kHeight}, nullptr);
+        DrawAtParentDpi();
         if (AskParentState(*this) == TOY_STATE_ASLEEP) {
             StartDreaming();
         }
@@ -82,9 +82,23 @@ private:
         ShowWindow(window_.Get(), SW_HIDE);
     }
 
+    // The letters are drawn at the scale of the creature they rise from (at
+    // their own window's dpi beside a parent that does not say its own).
+    void DrawAtParentDpi()
+    {
+        std::int32_t asked = AskParentDpi(*this);
+        UINT dpi = asked > 0 ? static_cast<UINT>(asked) : WindowDpi(window_.Get());
+        if (frames_ && dpi == dpi_) {
+            return;
+        }
+        dpi_ = dpi;
+        frames_ = std::make_unique<FrameCache>(kWidth, kHeight, dpi);
+    }
+
     // Above the creature's right shoulder, wherever it has been moved to; the
-    // window is moved only when the creature was. While the creature cannot be
-    // seen, neither can its dreams.
+    // window is moved (and drawn anew when the creature's dpi changed) only
+    // when the creature was. While the creature cannot be seen, neither can
+    // its dreams.
     void NextFrame()
     {
         if (!IsWindowVisible(parentWindow_) || IsIconic(parentWindow_)) {
@@ -95,7 +109,8 @@ private:
         GetWindowRect(parentWindow_, &parent);
         if (!EqualRect(&parent, &placed_)) {
             placed_ = parent;
-            POINT place = DreamsPlace(parent);
+            DrawAtParentDpi();
+            POINT place = DreamsPlace(parent, dpi_);
             SetWindowPos(window_.Get(), HWND_TOPMOST, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
         }
         if (!IsWindowVisible(window_.Get())) {
@@ -114,6 +129,7 @@ private:
     // Declared before the window, which must go first.
     std::optional<WindowClass> windowClass_;
     WindowHandle window_;
+    UINT dpi_ = DESIGN_DPI;
     RECT placed_{};
     unsigned frame_ = 0;
     bool dreaming_ = false;

@@ -27,15 +27,17 @@ void DrawZ(LayeredCanvas& canvas, float centreX, float centreY, float size, Colo
 // With no room above the creature (it sits at the top of the screen), the
 // letters rise beside its head: on its right, or on its left where the right
 // edge leaves no room. Either way the window is kept inside the work area.
-POINT DreamsPlace(const RECT& creature)
+POINT DreamsPlace(const RECT& creature, UINT dpi)
 {
     RECT area = WorkAreaNear({(creature.left + creature.right) / 2, (creature.top + creature.bottom) / 2});
-    POINT place{creature.right - DREAMS_WIDTH + 8, creature.top - DREAMS_HEIGHT + 40};
+    SIZE size = ScaleToDpi(SIZE{DREAMS_WIDTH, DREAMS_HEIGHT}, dpi);
+    LONG overlap = ScaleToDpi(8, dpi);
+    POINT place{creature.right - size.cx + overlap, creature.top - size.cy + ScaleToDpi(40, dpi)};
     if (place.y < area.top) {
-        LONG rightOfIt = creature.right - 8;
-        place = {rightOfIt + DREAMS_WIDTH <= area.right ? rightOfIt : creature.left - DREAMS_WIDTH + 8, creature.top};
+        LONG rightOfIt = creature.right - overlap;
+        place = {rightOfIt + size.cx <= area.right ? rightOfIt : creature.left - size.cx + overlap, creature.top};
     }
-    return KeepInside(place, {DREAMS_WIDTH, DREAMS_HEIGHT}, area);
+    return KeepInside(place, size, area);
 }
 
 // Each letter rises along a gentle curve, growing, and fades near the top.

@@ -14,9 +14,9 @@ inline constexpr int DREAMS_HEIGHT = 96;
 inline constexpr unsigned DREAMS_DISTINCT_FRAMES = 12;
 
 // Above the creature's right shoulder, or beside its head at the top of the
-// screen: the top left of the dreams' window for a creature window at
-// creature, always inside the work area of the creature's monitor.
-POINT DreamsPlace(const RECT& creature);
+// screen: the top left of the dreams' window, drawn at dpi, for a creature
+// window at creature, always inside the work area of the creature's monitor.
+POINT DreamsPlace(const RECT& creature, UINT dpi);
 
 // Frame number frame (below DREAMS_DISTINCT_FRAMES) of the drifting letters.
 void DrawDrift(LayeredCanvas& canvas, unsigned frame);

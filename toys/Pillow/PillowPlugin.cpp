@@ -11,9 +11,12 @@
 #include "errors/ToyError.h"
 #include "plugins/ToyChannel.h"
 #include "plugins/ToyPlugin.h"
+#include "support/FileSystem.h"
 #include "toys/Pillow/Creature.h"
+#include "toys/Pillow/PackageWatch.h"
 #include "toys/Pillow/Placement.h"
 #include "toys/Pillow/PluginsFolder.h"
+#include "toys/Pillow/ScreenWatch.h"
 #include "toys/Pillow/StartWithWindows.h"
 #include "toys/Pillow/ToyMenu.h"
 #include "toys/Shared/FrameCache.h"
@@ -23,9 +26,16 @@ namespace {
 
 constexpr const char* kClassName = "PillowmoorPillow";
 constexpr UINT_PTR kAnimationTimer = 1;
+// Posted by the watch on the plugins folder.
+constexpr UINT kPackagesChanged = WM_APP + 1;
 // Half a minute without the mouse on it sends it to sleep.
 constexpr DWORD kIdleBeforeSleep = 30000;
 constexpr SIZE kWindowSize{CREATURE_SIZE, CREATURE_SIZE};
+
+std::string PluginsFolderPath()
+{
+    return GetCurrentFolder() + PLUGINS_FOLDER;
+}
 
 class PillowPlugin : public CToyPlugin, private WindowHandler {
 public:
@@ -38,11 +48,15 @@ public:
             return 1;
         }
         ClaimTheToy();
-        frames_ = std::make_unique<FrameCache>(CREATURE_SIZE, CREATURE_SIZE);
         windowClass_.emplace(module, kClassName);
         window_ = CreateToyWindow(*windowClass_, "Pillowmoor Toy", 0, LoadPlacement(registryKey, kWindowSize),
                                   kWindowSize, this);
-        stateStart_ = lastActivity_ = GetTickCount();
+        // The dpi is the window's monitor's, known once the window is there.
+        UINT dpi = WindowDpi(window_.Get());
+        DrawAtDpi(dpi, LoadPlacement(registryKey, ScaleToDpi(kWindowSize, dpi)));
+        screen_.emplace(window_.Get());
+        WatchPackages();
+        stateStart_ = lastActivity_ = Clock();
         if (!ShowLook(stateStart_)) {
             throw ERR_SETTING_UP_TOY_GRAPHICS;
         }
@@ -55,6 +69,8 @@ public:
         if (window_) {
             KillTimer(window_.Get(), kAnimationTimer);
             SavePlacement(registryKey, WindowTopLeft());
+            screen_.reset();
+            packageWatch_.reset();
             window_.Reset();
         }
         windowClass_.reset();
@@ -70,6 +86,8 @@ public:
             return WindowToChannel(window_.Get());
         case TOY_ASK_STATE:
             return asleep_ ? TOY_STATE_ASLEEP : TOY_STATE_AWAKE;
+        case TOY_ASK_DPI:
+            return static_cast<std::int32_t>(dpi_);
         }
         return 0;
     }
@@ -86,11 +104,43 @@ private:
         runningMark_ = std::move(mark);
     }
 
+    // Packages dropped into the plugins folder while the toy runs are offered
+    // for a restart in the menu; those left from the start count too.
+    void WatchPackages()
+    {
+        waitingPackages_ = CountPackages(PluginsFolderPath());
+        packageWatch_.emplace(PluginsFolderPath(), window_.Get(), kPackagesChanged);
+    }
+
     POINT WindowTopLeft() const
     {
         RECT rect{};
         GetWindowRect(window_.Get(), &rect);
         return {rect.left, rect.top};
+    }
+
+    SIZE WindowSize() const { return ScaleToDpi(kWindowSize, dpi_); }
+
+    // The creature drawn anew for dpi (not stretched: a frame drawn at one
+    // dpi is never shown at another), in a window of its size at topLeft.
+    void DrawAtDpi(UINT dpi, POINT topLeft)
+    {
+        dpi_ = dpi;
+        frames_ = std::make_unique<FrameCache>(CREATURE_SIZE, CREATURE_SIZE, dpi);
+        SIZE size = WindowSize();
+        SetWindowPos(window_.Get(), nullptr, topLeft.x, topLeft.y, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    // Moved to a monitor of another dpi: the system suggests where the window
+    // keeps its place on the new monitor.
+    void ChangeDpi(WPARAM wParam, LPARAM lParam)
+    {
+        const auto& suggested = *reinterpret_cast<const RECT*>(lParam);
+        DrawAtDpi(HIWORD(wParam), {suggested.left, suggested.top});
+        if (!ShowLook(Clock())) {
+            throw ERR_SETTING_UP_TOY_GRAPHICS;
+        }
+        TellChildrenFrame(*this);
     }
 
     // Shows the look of this moment, if it is not the one on the screen.
@@ -100,15 +150,30 @@ private:
         return frames_->Show(window_.Get(), look.Key(), [&](LayeredCanvas& canvas) { DrawCreature(canvas, look); });
     }
 
-    // Visible and not minimised: a creature that cannot be seen has no timer.
-    bool Seen() const { return IsWindowVisible(window_.Get()) && !IsIconic(window_.Get()); }
+    // Visible, not minimised, and on a screen that is on and not locked: a
+    // creature that cannot be seen sends no frames.
+    bool Seen() const
+    {
+        return IsWindowVisible(window_.Get()) && !IsIconic(window_.Get()) && screen_ && screen_->ScreenSeen();
+    }
+
+    // The creature's own clock, which stands still while it cannot be seen,
+    // so that it resumes where it stopped: no further in its breath and no
+    // nearer to sleep.
+    DWORD Clock() const { return (animating_ ? GetTickCount() : stoppedAt_) - unseenTime_; }
 
     // One timer at the state's frame rate paces the creature and, through
     // the channel, its children; it runs only while the creature can be seen.
     // Its children hear when it stops, to hide with it.
     void Animate()
     {
-        animating_ = Seen();
+        bool seen = Seen();
+        if (seen && !animating_) {
+            unseenTime_ += GetTickCount() - stoppedAt_;
+        } else if (!seen && animating_) {
+            stoppedAt_ = GetTickCount();
+        }
+        animating_ = seen;
         if (!animating_) {
             KillTimer(window_.Get(), kAnimationTimer);
             TellChildrenFrame(*this);
@@ -124,7 +189,7 @@ private:
     // next frames; awake, the check for falling asleep.
     void NextFrame()
     {
-        DWORD now = GetTickCount();
+        DWORD now = Clock();
         if (!asleep_ && now - lastActivity_ >= kIdleBeforeSleep) {
             SetAsleep(true);
             return;
@@ -135,7 +200,7 @@ private:
 
     void SetAsleep(bool asleep)
     {
-        lastActivity_ = GetTickCount();
+        lastActivity_ = Clock();
         if (asleep == asleep_) {
             return;
         }
@@ -171,14 +236,14 @@ private:
     void EndDrag()
     {
         dragging_ = false;
-        POINT place = ClampToWorkArea(WindowTopLeft(), kWindowSize);
+        POINT place = ClampToWorkArea(WindowTopLeft(), WindowSize());
         SetWindowPos(window_.Get(), nullptr, place.x, place.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
         SavePlacement(registryKey, place);
     }
 
     void ShowMenu()
     {
-        MenuHandle menu = BuildToyMenu(*app, *this, asleep_);
+        MenuHandle menu = BuildToyMenu(*app, *this, asleep_, waitingPackages_);
         POINT cursor{};
         GetCursorPos(&cursor);
         TrackPopupMenu(menu.Get(), TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, window_.Get(), nullptr);
@@ -230,7 +295,22 @@ private:
             result = MA_NOACTIVATE;
             return true;
         }
+        if (window == window_.Get() && screen_ && screen_->Notice(message, wParam, lParam)) {
+            FollowSeen();
+            result = TRUE;
+            return true;
+        }
         return window == window_.Get() && OnCreatureMessage(message, wParam, lParam);
+    }
+
+    // Shown, hidden, minimised or restored by anyone, or the screen locked,
+    // unlocked, off or on.
+    void FollowSeen()
+    {
+        if (Seen() != animating_) {
+            frames_->Forget();
+            Animate();
+        }
     }
 
     bool OnCreatureMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -240,17 +320,13 @@ private:
             NextFrame();
             return true;
         case WM_WINDOWPOSCHANGED:
-            // Shown, hidden, minimised or restored by anyone.
-            if (Seen() != animating_) {
-                frames_->Forget();
-                Animate();
-            }
+            FollowSeen();
             return false;
         case WM_LBUTTONDOWN:
             StartDrag(lParam);
             return true;
         case WM_MOUSEMOVE:
-            lastActivity_ = GetTickCount();
+            lastActivity_ = Clock();
             if (dragging_) {
                 FollowDrag(lParam);
             }
@@ -273,6 +349,12 @@ private:
         case WM_CLOSE:
             PostQuitMessage(0);
             return true;
+        case WM_DPICHANGED:
+            ChangeDpi(wParam, lParam);
+            return true;
+        case kPackagesChanged:
+            waitingPackages_ = CountPackages(PluginsFolderPath());
+            return true;
         }
         return false;
     }
@@ -282,6 +364,13 @@ private:
     // Declared before the window, which must go first.
     std::optional<WindowClass> windowClass_;
     WindowHandle window_;
+    // Declared after the window, which they must leave first.
+    std::optional<ScreenWatch> screen_;
+    std::optional<PackageWatch> packageWatch_;
+    unsigned waitingPackages_ = 0;
+    UINT dpi_ = DESIGN_DPI;
+    DWORD stoppedAt_ = 0;
+    DWORD unseenTime_ = 0;
     DWORD stateStart_ = 0;
     DWORD lastActivity_ = 0;
     bool asleep_ = false;

@@ -29,13 +29,6 @@ std::string CurrentFolder()
     return folder;
 }
 
-bool PackageWaits()
-{
-    WIN32_FIND_DATAA found{};
-    FindHandle search(FindFirstFileA((std::string(kPluginsFolder) + "*.kvd").c_str(), &found));
-    return search.IsValid();
-}
-
 } // namespace
 
 bool ChangesWaitForStart(const CToyApp& app)
@@ -45,7 +38,7 @@ bool ChangesWaitForStart(const CToyApp& app)
             return true;
         }
     }
-    return PackageWaits();
+    return false;
 }
 
 bool AddPluginPackage(HWND owner)

@@ -7,9 +7,8 @@
 
 class CToyApp;
 
-// True when the next start would load other plugins than this run did: a
-// plugin's stored Active value differs from the one this run read, or a
-// package waits in Plugins\ to be installed.
+// True when the next start would switch plugins on or off: a plugin's stored
+// Active value differs from the one this run read.
 bool ChangesWaitForStart(const CToyApp& app);
 
 // Asks for a package (*.kvd) with a file dialog owned by owner and copies it

@@ -2,6 +2,8 @@
 
 #include <shlobj.h>
 
+#include <cwchar>
+
 #include "errors/ToyError.h"
 #include "support/UniqueHandle.h"
 
@@ -47,22 +49,49 @@ std::wstring CurrentFolder()
     return folder;
 }
 
+// A shell link and its file interface, both empty when COM cannot make them;
+// used inside a ComScope.
+struct ShellLink {
+    ComPointer<IShellLinkW> link;
+    ComPointer<IPersistFile> file;
+};
+
+ShellLink MakeShellLink()
+{
+    ShellLink made;
+    IShellLinkW* link = nullptr;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link)))) {
+        made.link.Reset(link);
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            made.file.Reset(file);
+        }
+    }
+    return made;
+}
+
+// The program the shortcut at path starts, or empty when it cannot be read.
+std::wstring ShortcutTarget(const std::wstring& path)
+{
+    ComScope com;
+    ShellLink shortcut = MakeShellLink();
+    std::wstring target(32768, L'\0');
+    if (!shortcut.file || FAILED(shortcut.file.Get()->Load(path.c_str(), STGM_READ)) ||
+        FAILED(shortcut.link.Get()->GetPath(target.data(), static_cast<int>(target.size()), nullptr, 0))) {
+        return L"";
+    }
+    target.resize(std::wcslen(target.c_str()));
+    return target;
+}
+
 bool WriteShortcut(const std::wstring& path)
 {
     ComScope com;
-    IShellLinkW* link = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void**>(&link)))) {
-        return false;
-    }
-    ComPointer<IShellLinkW> linkOwner(link);
-    IPersistFile* file = nullptr;
-    if (FAILED(link->SetPath(ProgramPath().c_str())) || FAILED(link->SetWorkingDirectory(CurrentFolder().c_str())) ||
-        FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-        return false;
-    }
-    ComPointer<IPersistFile> fileOwner(file);
-    return SUCCEEDED(file->Save(path.c_str(), TRUE));
+    ShellLink shortcut = MakeShellLink();
+    return shortcut.file && SUCCEEDED(shortcut.link.Get()->SetPath(ProgramPath().c_str())) &&
+           SUCCEEDED(shortcut.link.Get()->SetWorkingDirectory(CurrentFolder().c_str())) &&
+           SUCCEEDED(shortcut.file.Get()->Save(path.c_str(), TRUE));
 }
 
 } // namespace
@@ -79,7 +108,8 @@ std::wstring StartupShortcutPath()
 bool StartsWithWindows()
 {
     std::wstring path = StartupShortcutPath();
-    return !path.empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    return !path.empty() &&
+           CompareStringOrdinal(ShortcutTarget(path).c_str(), -1, ProgramPath().c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
 void SetStartWithWindows(bool on)

@@ -64,6 +64,19 @@ void Append(HMENU menu, UINT flags, UINT_PTR id, const std::string& text)
     }
 }
 
+// What a restart would do, when it would change anything: install the
+// waiting packages, or else load the plugins as they are now switched.
+void AppendRestart(HMENU menu, const CToyApp& app, unsigned waitingPackages)
+{
+    if (waitingPackages > 0) {
+        Append(menu, MF_STRING, TOY_COMMAND_RESTART,
+               "Restart to install " + std::to_string(waitingPackages) +
+                   (waitingPackages == 1 ? " new plugin" : " new plugins"));
+    } else if (ChangesWaitForStart(app)) {
+        Append(menu, MF_STRING, TOY_COMMAND_RESTART, "Restart now");
+    }
+}
+
 } // namespace
 
 bool StoredActive(const CToyPlugin& plugin)
@@ -83,7 +96,7 @@ std::vector<CToyPlugin*> ToyTree(const CToyApp& app)
     return tree;
 }
 
-MenuHandle BuildToyMenu(const CToyApp& app, const CToyPlugin& carrier, bool asleep)
+MenuHandle BuildToyMenu(const CToyApp& app, const CToyPlugin& carrier, bool asleep, unsigned waitingPackages)
 {
     MenuHandle menu(CreatePopupMenu());
     if (!menu) {
@@ -112,9 +125,7 @@ MenuHandle BuildToyMenu(const CToyApp& app, const CToyPlugin& carrier, bool asle
     Append(plugins.Get(), MF_STRING, TOY_COMMAND_OPEN_PLUGINS_FOLDER, "Open plugins folder");
     Append(plugins.Get(), MF_SEPARATOR, 0, "");
     Append(plugins.Get(), MF_STRING | MF_GRAYED, 0, "A change takes effect at the next start");
-    if (ChangesWaitForStart(app)) {
-        Append(plugins.Get(), MF_STRING, TOY_COMMAND_RESTART, "Restart now");
-    }
+    AppendRestart(plugins.Get(), app, waitingPackages);
     Append(menu.Get(), MF_POPUP, reinterpret_cast<UINT_PTR>(plugins.Get()), "Plugins");
     plugins.Release();
     if (asleep) {

@@ -1,8 +1,9 @@
 // The creature's right-click menu: "Plugins" (one entry for every plugin in
 // the tree, checked when its stored Active value is "TRUE", greyed lines for
 // the files of Plugins\ that did not load or install and why, then "Add
-// plugin...", "Open plugins folder", and "Restart now" while a change waits
-// for the next start), sleep or wake,
+// plugin...", "Open plugins folder", and "Restart to install N new plugins"
+// while packages wait in Plugins\, or else "Restart now" while a plugin's
+// switch waits for the next start), sleep or wake,
 // "Start with Windows" (checked when on), "About Pillowmoor Toy" and "Exit".
 #pragma once
 
@@ -33,10 +34,11 @@ bool StoredActive(const CToyPlugin& plugin);
 // Every plugin of the toy: each top-level plugin followed by its subtree.
 std::vector<CToyPlugin*> ToyTree(const CToyApp& app);
 
-// The menu that carrier shows. Carrier's own entry is greyed: switched off,
-// it would show no menu to switch it on again with. Throws
-// ERR_SETTING_UP_PLUGINS_MENU when the menu cannot be made.
-MenuHandle BuildToyMenu(const CToyApp& app, const CToyPlugin& carrier, bool asleep);
+// The menu that carrier shows, with waitingPackages packages in Plugins\.
+// Carrier's own entry is greyed: switched off, it would show no menu to
+// switch it on again with. Throws ERR_SETTING_UP_PLUGINS_MENU when the menu
+// cannot be made.
+MenuHandle BuildToyMenu(const CToyApp& app, const CToyPlugin& carrier, bool asleep, unsigned waitingPackages);
 
 // For a plugin entry's command: switches that plugin's stored Active value
 // between "TRUE" and "FALSE"; carrier's entry and any other command are left

@@ -12,7 +12,8 @@
 
 class FrameCache {
 public:
-    FrameCache(int width, int height);
+    // Frames of width by height design units, drawn at dpi.
+    FrameCache(int width, int height, UINT dpi);
 
     // Shows the frame named key in window, drawing it with draw on first use.
     // Does nothing when window already shows it. False when the system
@@ -26,6 +27,7 @@ public:
 private:
     int width_;
     int height_;
+    UINT dpi_;
     std::map<int, std::unique_ptr<LayeredCanvas>> frames_;
     std::optional<int> shown_;
 };

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "errors/ToyError.h"
+#include "toys/Shared/ToyWindow.h"
 
 namespace {
 
@@ -26,12 +27,14 @@ Span Clip(float low, float high, int size)
 
 } // namespace
 
-LayeredCanvas::LayeredCanvas(int width, int height) : width_(width), height_(height)
+LayeredCanvas::LayeredCanvas(int width, int height, UINT dpi)
+    : width_(width), height_(height), scale_(static_cast<float>(dpi) / DESIGN_DPI),
+      pixelSize_(ScaleToDpi(SIZE{width, height}, dpi))
 {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height; // top-down rows
+    info.bmiHeader.biWidth = pixelSize_.cx;
+    info.bmiHeader.biHeight = -pixelSize_.cy; // top-down rows
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -54,13 +57,17 @@ LayeredCanvas::~LayeredCanvas()
 
 void LayeredCanvas::Clear()
 {
-    std::fill(pixels_, pixels_ + static_cast<std::size_t>(width_) * height_, 0u);
+    std::fill(pixels_, pixels_ + static_cast<std::size_t>(pixelSize_.cx) * pixelSize_.cy, 0u);
 }
 
 void LayeredCanvas::FillEllipse(float centreX, float centreY, float radiusX, float radiusY, Colour colour)
 {
-    Span rows = Clip(centreY - radiusY, centreY + radiusY, height_);
-    Span columns = Clip(centreX - radiusX, centreX + radiusX, width_);
+    centreX *= scale_;
+    centreY *= scale_;
+    radiusX *= scale_;
+    radiusY *= scale_;
+    Span rows = Clip(centreY - radiusY, centreY + radiusY, pixelSize_.cy);
+    Span columns = Clip(centreX - radiusX, centreX + radiusX, pixelSize_.cx);
     float scale = std::min(radiusX, radiusY);
     for (int y = rows.first; y <= rows.last; ++y) {
         for (int x = columns.first; x <= columns.last; ++x) {
@@ -73,9 +80,13 @@ void LayeredCanvas::FillEllipse(float centreX, float centreY, float radiusX, flo
 
 void LayeredCanvas::DrawLine(float x0, float y0, float x1, float y1, float thickness, Colour colour)
 {
-    float half = thickness / 2;
-    Span rows = Clip(std::min(y0, y1) - half, std::max(y0, y1) + half, height_);
-    Span columns = Clip(std::min(x0, x1) - half, std::max(x0, x1) + half, width_);
+    x0 *= scale_;
+    y0 *= scale_;
+    x1 *= scale_;
+    y1 *= scale_;
+    float half = thickness * scale_ / 2;
+    Span rows = Clip(std::min(y0, y1) - half, std::max(y0, y1) + half, pixelSize_.cy);
+    Span columns = Clip(std::min(x0, x1) - half, std::max(x0, x1) + half, pixelSize_.cx);
     float lengthSquared = (x1 - x0) * (x1 - x0) + (y1 - y0) * (y1 - y0);
     for (int y = rows.first; y <= rows.last; ++y) {
         for (int x = columns.first; x <= columns.last; ++x) {
@@ -92,7 +103,7 @@ void LayeredCanvas::DrawLine(float x0, float y0, float x1, float y1, float thick
 
 bool LayeredCanvas::Present(HWND window) const
 {
-    SIZE size{width_, height_};
+    SIZE size = pixelSize_;
     POINT origin{0, 0};
     BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     return UpdateLayeredWindow(window, nullptr, nullptr, &size, dc_.Get(), &origin, 0, &blend, ULW_ALPHA) != 0;
@@ -105,7 +116,7 @@ void LayeredCanvas::Blend(int x, int y, Colour colour, float coverage)
         return;
     }
     float alpha = colour.alpha / 255.0f * coverage;
-    std::uint32_t& pixel = pixels_[static_cast<std::size_t>(y) * width_ + x];
+    std::uint32_t& pixel = pixels_[static_cast<std::size_t>(y) * pixelSize_.cx + x];
     auto channel = [&](int shift, float source) {
         float below = static_cast<float>((pixel >> shift) & 0xFF);
         return static_cast<std::uint32_t>(std::lround(source * alpha + below * (1 - alpha))) << shift;

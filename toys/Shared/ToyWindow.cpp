@@ -25,6 +25,31 @@ RECT WorkAreaNear(POINT point)
     return info.rcWork;
 }
 
+int ScaleToDpi(int value, UINT dpi)
+{
+    return MulDiv(value, static_cast<int>(dpi), DESIGN_DPI);
+}
+
+SIZE ScaleToDpi(SIZE size, UINT dpi)
+{
+    return {ScaleToDpi(size.cx, dpi), ScaleToDpi(size.cy, dpi)};
+}
+
+// GetDpiForWindow is looked up, since Windows 7 and 8 lack it.
+UINT WindowDpi(HWND window)
+{
+    using DpiForWindow = UINT(WINAPI*)(HWND);
+    auto dpiForWindow = reinterpret_cast<DpiForWindow>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetDpiForWindow")));
+    if (UINT dpi = dpiForWindow != nullptr ? dpiForWindow(window) : 0; dpi != 0) {
+        return dpi;
+    }
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    return dpi > 0 ? static_cast<UINT>(dpi) : DESIGN_DPI;
+}
+
 POINT KeepInside(POINT topLeft, SIZE size, const RECT& area)
 {
     auto within = [](LONG value, LONG low, LONG high) { return std::max(low, std::min(value, high)); };

@@ -15,6 +15,17 @@ WindowHandle CreateToyWindow(const WindowClass& windowClass, const char* title, 
 // taskbar (the primary screen when the system names no monitor).
 RECT WorkAreaNear(POINT point);
 
+// The dots per inch the toy's drawings are designed at (100 %).
+inline constexpr UINT DESIGN_DPI = 96;
+
+// value (a length at DESIGN_DPI) in pixels at dpi.
+int ScaleToDpi(int value, UINT dpi);
+SIZE ScaleToDpi(SIZE size, UINT dpi);
+
+// The dpi window is shown at: its monitor's in a program aware of each
+// monitor's dpi (Windows 10 on), the system's before.
+UINT WindowDpi(HWND window);
+
 // topLeft moved just far enough for a window of size to lie inside area; an
 // area smaller than the window keeps the window's top left visible.
 POINT KeepInside(POINT topLeft, SIZE size, const RECT& area);
