@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <set>
+#include <sstream>
 
 namespace {
 
@@ -300,8 +300,12 @@ PeImage ReadPeImage(std::string_view data)
 
 PeImage ReadPeImageFile(const std::string& path)
 {
+    // Copied by blocks, not character by character: the toy's menu reads
+    // every library of its folder.
     std::ifstream file(path, std::ios::binary);
-    return ReadPeImage(std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()));
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    return ReadPeImage(bytes.str());
 }
 
 std::string PeMachineName(std::uint16_t machine)
