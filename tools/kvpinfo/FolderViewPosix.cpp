@@ -19,12 +19,13 @@ constexpr std::uint64_t kFileTimeEpochSeconds = 11644473600ull;
 // DLLs that every Windows from 7 on carries in its system folder; a plugin
 // may import them without shipping them.
 const char* const kWindowsOwnDlls[] = {
-    "advapi32.dll", "bcrypt.dll",  "comctl32.dll", "comdlg32.dll", "crypt32.dll",  "d2d1.dll",    "d3d11.dll",
-    "d3d9.dll",     "dbghelp.dll", "dinput8.dll",  "dsound.dll",   "dwmapi.dll",   "dwrite.dll",  "dxgi.dll",
-    "gdi32.dll",    "gdiplus.dll", "imm32.dll",    "iphlpapi.dll", "kernel32.dll", "msimg32.dll", "msvcrt.dll",
-    "ntdll.dll",    "ole32.dll",   "oleaut32.dll", "opengl32.dll", "psapi.dll",    "rpcrt4.dll",  "secur32.dll",
-    "setupapi.dll", "shell32.dll", "shlwapi.dll",  "ucrtbase.dll", "user32.dll",   "userenv.dll", "uxtheme.dll",
-    "version.dll",  "winhttp.dll", "wininet.dll",  "winmm.dll",    "winspool.drv", "ws2_32.dll",  "wsock32.dll",
+    "advapi32.dll", "bcrypt.dll",   "comctl32.dll", "comdlg32.dll", "crypt32.dll",  "d2d1.dll",     "d3d11.dll",
+    "d3d9.dll",     "dbghelp.dll",  "dinput8.dll",  "dsound.dll",   "dwmapi.dll",   "dwrite.dll",   "dxgi.dll",
+    "gdi32.dll",    "gdiplus.dll",  "imm32.dll",    "iphlpapi.dll", "kernel32.dll", "msimg32.dll",  "msvcrt.dll",
+    "ntdll.dll",    "ole32.dll",    "oleaut32.dll", "opengl32.dll", "powrprof.dll", "psapi.dll",    "rpcrt4.dll",
+    "secur32.dll",  "setupapi.dll", "shcore.dll",   "shell32.dll",  "shlwapi.dll",  "ucrtbase.dll", "user32.dll",
+    "userenv.dll",  "uxtheme.dll",  "version.dll",  "winhttp.dll",  "wininet.dll",  "winmm.dll",    "winspool.drv",
+    "ws2_32.dll",   "wsock32.dll",  "wtsapi32.dll",
 };
 
 // The order NTFS keeps names in, which the host's search returns: by the
