@@ -8,6 +8,7 @@
 #include "app/ToyApp.h"
 #include "plugins/ToyPlugin.h"
 #include "support/ErrorText.h"
+#include "support/FileSystem.h"
 #include "support/Win32Handles.h"
 #include "toys/Pillow/ToyMenu.h"
 
@@ -20,13 +21,6 @@ std::string ProgramFolder()
     std::string path(32768, '\0');
     path.resize(GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size())));
     return path.substr(0, path.find_last_of('\\') + 1);
-}
-
-std::string CurrentFolder()
-{
-    std::string folder(GetCurrentDirectoryA(0, nullptr), '\0');
-    folder.resize(GetCurrentDirectoryA(static_cast<DWORD>(folder.size()), folder.data()));
-    return folder;
 }
 
 } // namespace
@@ -74,7 +68,7 @@ bool AddPluginPackage(HWND owner)
 void OpenPluginsFolder(HWND owner)
 {
     CreateDirectoryA(kPluginsFolder, nullptr);
-    std::string folder = CurrentFolder() + "\\" + kPluginsFolder;
+    std::string folder = GetCurrentFolder() + kPluginsFolder;
     auto result =
         reinterpret_cast<INT_PTR>(ShellExecuteA(owner, "open", folder.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (result <= 32) {
